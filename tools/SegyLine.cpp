@@ -1,0 +1,330 @@
+#include "SegyLine.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kTraceHeaderBytes = 240;
+constexpr int kBinFirstPosition = 3201;
+constexpr int kBinLastPosition = 3600;
+constexpr int kBinTracesPerEnsemble = 3213;
+constexpr int kMaxClassicSamples = 65535;
+constexpr int kCdpBase = 1000;
+
+// Trace header places (1-based) of SEG-Y rev 1.
+constexpr int kTrSeqLine = 1;
+constexpr int kTrSeqFile = 5;
+constexpr int kFfid = 9;
+constexpr int kChannel = 13;
+constexpr int kSourcePoint = 17;
+constexpr int kCdp = 21;
+constexpr int kTraceInEnsemble = 25;
+constexpr int kTraceId = 29;
+constexpr int kDataUse = 35;
+constexpr int kOffset = 37;
+constexpr int kGroupElevation = 41;
+constexpr int kSourceElevation = 45;
+constexpr int kSourceDepth = 49;
+constexpr int kElevationScalar = 69;
+constexpr int kCoordinateScalar = 71;
+constexpr int kSourceX = 73;
+constexpr int kSourceY = 77;
+constexpr int kGroupX = 81;
+constexpr int kGroupY = 85;
+constexpr int kCoordinateUnits = 89;
+constexpr int kSourceStatic = 99;
+constexpr int kGroupStatic = 101;
+constexpr int kSamples = 115;
+constexpr int kInterval = 117;
+constexpr int kSourceLine = 189;
+constexpr int kGroupLine = 193;
+
+struct FieldName
+{
+    SegyLine::SourceField field;
+    const char *name;
+};
+
+constexpr FieldName kFieldNames[] = {
+    {SegyLine::SourceField::SElev, "s_elev"},     {SegyLine::SourceField::SDepth, "s_depth"},
+    {SegyLine::SourceField::SourceX, "source_x"}, {SegyLine::SourceField::SourceY, "source_y"},
+    {SegyLine::SourceField::SLine, "s_line"},     {SegyLine::SourceField::SStat, "s_stat"},
+};
+
+// Writes a value into a signed field of its width, or explains why it does not fit.
+class HeaderFiller
+{
+public:
+    HeaderFiller(SegyTraceHeader *header, int trace, QString *error)
+        : header(header), trace(trace), error(error) {}
+
+    bool put(int position, int length, qint64 value, const char *name)
+    {
+        const qint64 low = length == 4 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint16>::min();
+        const qint64 high = length == 4 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint16>::max();
+        if (value < low || value > high) {
+            if (error)
+                *error = QStringLiteral("trace %1: %2 = %3 does not fit %4 bytes at byte %5")
+                        .arg(trace + 1).arg(QLatin1String(name)).arg(value).arg(length).arg(position);
+            return false;
+        }
+        header->set(position, length, value);
+        return true;
+    }
+
+    // A metre value rounded to the nearest whole unit of the field.
+    bool putRounded(int position, int length, double value, const char *name)
+    {
+        if (std::isfinite(value) && std::fabs(value) < 1e15)
+            return put(position, length, std::llround(value), name);
+        if (error)
+            *error = QStringLiteral("trace %1: %2 = %3 does not fit %4 bytes at byte %5")
+                    .arg(trace + 1).arg(QLatin1String(name)).arg(value).arg(length).arg(position);
+        return false;
+    }
+
+private:
+    SegyTraceHeader *header;
+    int trace;
+    QString *error;
+};
+
+} // namespace
+
+// Gentle hills: two sine waves of a few hundred metres to kilometres.
+static double topography(double distance)
+{
+    return 0.6 * std::sin(2.0 * kPi * distance / 3000.0) + 0.4 * std::sin(2.0 * kPi * distance / 900.0 + 1.3);
+}
+
+// The multiplier that turns metres into stored units under the SEG-Y scalar rule.
+static double storedUnitsPerMetre(int scalar)
+{
+    if (scalar < 0)
+        return -double(scalar);
+    if (scalar > 0)
+        return 1.0 / scalar;
+    return 1.0;
+}
+
+SegyLine SegyLine::demo()
+{
+    SegyLine line;
+    line.layout.samples = 1000;
+    line.layout.sampleIntervalUs = 2000;
+    line.layout.formatCode = 1;
+    line.channels = 120;
+    line.traces = 40 * line.channels;
+    line.ffidStart = 1001;
+    line.ffidStep = 1;
+    line.originX = 512340.0;
+    line.originY = 6704120.0;
+    line.azimuthDegrees = 72.0;
+    line.shotSpacing = 25.0;
+    line.groupSpacing = 12.5;
+    // Split spread, the shot midway between channels 60 and 61.
+    line.nearOffset = -(line.channels / 2 - 0.5) * line.groupSpacing;
+    line.coordScalar = -100;
+    line.elevation = 240.0;
+    line.relief = 20.0;
+    line.sourceDepth = 12.0;
+    line.sourceLine = 2001;
+    line.groupLine = 2001;
+    line.staticVelocity = 1800.0;
+    line.inconsistent = {{6, SourceField::SElev}, {17, SourceField::SourceX}, {29, SourceField::SElev}};
+    return line;
+}
+
+int SegyLine::tracesPerShot() const
+{
+    return channels > 0 ? channels : qMax(1, traces);
+}
+
+qint32 SegyLine::ffidOf(int trace) const
+{
+    if (!ffids.isEmpty())
+        return ffids.value(trace, ffids.constLast());
+    return qint32(ffidStart + qint64(trace / tracesPerShot()) * ffidStep);
+}
+
+bool SegyLine::header(int trace, SegyTraceHeader *header, QString *error) const
+{
+    const int shot = trace / tracesPerShot();
+    const int channel = trace % tracesPerShot();
+    header->littleEndian = layout.littleEndian;
+    header->clear();
+    HeaderFiller fill(header, trace, error);
+
+    const double azimuth = azimuthDegrees * kPi / 180.0;
+    const double east = std::sin(azimuth);
+    const double north = std::cos(azimuth);
+    const double sourceDistance = shot * shotSpacing;
+    const double offset = nearOffset + channel * groupSpacing;
+    const double groupDistance = sourceDistance + offset;
+
+    double sourceX = originX + sourceDistance * east;
+    double sourceY = originY + sourceDistance * north;
+    const double groupX = originX + groupDistance * east;
+    const double groupY = originY + groupDistance * north;
+    double sourceElevation = elevation + relief * topography(sourceDistance);
+    const double groupElevation = elevation + relief * topography(groupDistance);
+    double depth = sourceDepth;
+    qint64 line = sourceLine;
+    qint64 sourceStaticMs = sourceStatic;
+    qint64 groupStaticMs = groupStatic;
+    if (staticVelocity > 0) {
+        // A weathering correction: the time to travel from the surface down to the datum.
+        sourceStaticMs = std::llround(-(std::round(sourceElevation) - elevation) / staticVelocity * 1000.0);
+        groupStaticMs = std::llround(-(std::round(groupElevation) - elevation) / staticVelocity * 1000.0);
+    }
+
+    for (const Inconsistency &odd : inconsistent) {
+        if (odd.shot != shot)
+            continue;
+        switch (odd.field) {
+        case SourceField::SElev: sourceElevation += channel % 3; break;
+        case SourceField::SDepth: depth += channel % 2; break;
+        case SourceField::SourceX: sourceX += 0.5 * (channel % 5); break;
+        case SourceField::SourceY: sourceY += 0.5 * (channel % 5); break;
+        case SourceField::SLine: line += channel % 2; break;
+        case SourceField::SStat: sourceStaticMs += channel % 3; break;
+        }
+    }
+
+    const double unitsPerMetre = storedUnitsPerMetre(coordScalar);
+    const bool ok = fill.put(kTrSeqLine, 4, qint64(trace) + 1, "trace sequence number")
+            && fill.put(kTrSeqFile, 4, qint64(trace) + 1, "trace sequence number")
+            && fill.put(kFfid, 4, ffidOf(trace), "ffid")
+            && fill.put(kChannel, 4, qint64(channelStart) + channel, "channel")
+            && fill.put(kSourcePoint, 4, qint64(shot) + 1, "source point")
+            && fill.putRounded(kCdp, 4, kCdpBase + (sourceDistance + groupDistance) / (groupSpacing > 0 ? groupSpacing : 1.0), "cdp")
+            && fill.put(kTraceInEnsemble, 4, qint64(channel) + 1, "trace in ensemble")
+            && fill.put(kTraceId, 2, 1, "trace identification")
+            && fill.put(kDataUse, 2, 1, "data use")
+            && fill.putRounded(kOffset, 4, offset, "offset")
+            && fill.putRounded(kGroupElevation, 4, groupElevation, "g_elev")
+            && fill.putRounded(kSourceElevation, 4, sourceElevation, "s_elev")
+            && fill.putRounded(kSourceDepth, 4, depth, "s_depth")
+            && fill.put(kElevationScalar, 2, 1, "elevation scalar")
+            && fill.put(kCoordinateScalar, 2, coordScalar, "coordinate scalar")
+            && fill.putRounded(kSourceX, 4, sourceX * unitsPerMetre, "source_x")
+            && fill.putRounded(kSourceY, 4, sourceY * unitsPerMetre, "source_y")
+            && fill.putRounded(kGroupX, 4, groupX * unitsPerMetre, "group_x")
+            && fill.putRounded(kGroupY, 4, groupY * unitsPerMetre, "group_y")
+            && fill.put(kCoordinateUnits, 2, 1, "coordinate units")
+            && fill.put(kSourceStatic, 2, sourceStaticMs, "s_stat")
+            && fill.put(kGroupStatic, 2, groupStaticMs, "g_stat")
+            && fill.put(kSourceLine, 4, line, "s_line")
+            && fill.put(kGroupLine, 4, groupLine, "g_line");
+    if (!ok)
+        return false;
+    // Unsigned 16 bits; a rev 2 count beyond them is only in the binary header.
+    header->set(kSamples, 2, layout.samples <= kMaxClassicSamples ? layout.samples : 0);
+    header->set(kInterval, 2, layout.sampleIntervalUs);
+
+    for (const Override &o : overrides) {
+        if (trace >= o.firstTrace && (o.lastTrace < 0 || trace <= o.lastTrace))
+            header->set(o.position, o.length, o.value);
+    }
+    return true;
+}
+
+bool SegyLine::validate(QString *error) const
+{
+    const auto fault = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (traces < 0)
+        return fault(QStringLiteral("the trace count %1 is negative").arg(traces));
+    if (channels < 0)
+        return fault(QStringLiteral("the channel count %1 is negative").arg(channels));
+    if (layout.samples < 0)
+        return fault(QStringLiteral("the sample count %1 is negative").arg(layout.samples));
+    if (layout.sampleIntervalUs < 0 || layout.sampleIntervalUs > 65535)
+        return fault(QStringLiteral("the sample interval %1 does not fit 16 bits").arg(layout.sampleIntervalUs));
+    if (layout.formatCode < 0 || layout.formatCode > 65535)
+        return fault(QStringLiteral("the format code %1 does not fit 16 bits").arg(layout.formatCode));
+    if (!ffids.isEmpty() && ffids.size() != traces)
+        return fault(QStringLiteral("%1 FFIDs are listed for %2 traces").arg(ffids.size()).arg(traces));
+    // A record beyond 2 GiB is more than any reader of this tool's files can take.
+    if (240 + qint64(layout.samples) * SegyWriter::bytesPerSample(layout.formatCode) > std::numeric_limits<qint32>::max())
+        return fault(QStringLiteral("a trace of %1 samples is longer than 2 GiB").arg(layout.samples));
+    for (const Inconsistency &odd : inconsistent) {
+        if (odd.shot < 0 || odd.shot >= (traces + tracesPerShot() - 1) / tracesPerShot())
+            return fault(QStringLiteral("there is no shot %1 to make inconsistent").arg(odd.shot + 1));
+    }
+    for (const Override &o : overrides) {
+        const int width = o.length == 4 ? 4 : 2;
+        if (o.length != 2 && o.length != 4)
+            return fault(QStringLiteral("a header value is 2 or 4 bytes long, not %1").arg(o.length));
+        if (o.position < 1 || o.position + width - 1 > kTraceHeaderBytes)
+            return fault(QStringLiteral("%1 bytes at byte %2 do not fit the 240-byte trace header")
+                         .arg(width).arg(o.position));
+        const qint64 low = width == 4 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint16>::min();
+        const qint64 high = width == 4 ? std::numeric_limits<quint32>::max() : std::numeric_limits<quint16>::max();
+        if (o.value < low || o.value > high)
+            return fault(QStringLiteral("%1 does not fit %2 bytes").arg(o.value).arg(width));
+        if (o.firstTrace < 0 || o.firstTrace >= traces || (o.lastTrace >= 0 && o.lastTrace < o.firstTrace)
+                || o.lastTrace >= traces)
+            return fault(QStringLiteral("traces %1 to %2 are not in a file of %3 traces")
+                         .arg(o.firstTrace + 1).arg(o.lastTrace < 0 ? traces : o.lastTrace + 1).arg(traces));
+    }
+    for (const BinaryValue &b : binaryValues) {
+        const int width = b.length == 4 ? 4 : 2;
+        if (b.position < kBinFirstPosition || b.position + width - 1 > kBinLastPosition)
+            return fault(QStringLiteral("%1 bytes at byte %2 are not in the binary header (bytes 3201 to 3600)")
+                         .arg(width).arg(b.position));
+    }
+    SegyTraceHeader header;
+    for (int trace = 0; trace < traces; ++trace) {
+        if (!this->header(trace, &header, error))
+            return false;
+    }
+    return true;
+}
+
+bool SegyLine::write(const QString &path, QString *error) const
+{
+    if (!validate(error))
+        return false;
+    SegyWriter writer(path, layout);
+    if (channels > 0 && channels <= 65535)
+        writer.setBinaryHeaderValue(kBinTracesPerEnsemble, 2, channels);
+    for (const BinaryValue &b : binaryValues)
+        writer.setBinaryHeaderValue(b.position, b.length, b.value);
+    QString message;
+    bool ok = writer.open();
+    SegyTraceHeader header;
+    for (int trace = 0; ok && trace < traces; ++trace)
+        ok = this->header(trace, &header, &message) && writer.writeTrace(header);
+    ok = writer.close() && ok;
+    if (!ok && error)
+        *error = writer.errorString().isEmpty() ? message : writer.errorString();
+    return ok;
+}
+
+bool SegyLine::sourceFieldFromName(const QString &name, SourceField *field)
+{
+    for (const FieldName &entry : kFieldNames) {
+        if (name == QLatin1String(entry.name)) {
+            *field = entry.field;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString SegyLine::sourceFieldName(SourceField field)
+{
+    for (const FieldName &entry : kFieldNames) {
+        if (entry.field == field)
+            return QLatin1String(entry.name);
+    }
+    return QString();
+}

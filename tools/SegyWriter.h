@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+/// One 240-byte trace header under construction; values are stored as SEG-Y stores them.
+class SegyTraceHeader
+{
+public:
+    SegyTraceHeader();
+
+    /// Stores the value at the 1-based byte position: 4 bytes for length 4, else 2 bytes. The value
+    /// is cut to those bytes; a field that would not fit the 240 bytes is not stored.
+    void set(int position, int length, qint64 value);
+    /// Stores raw bytes at the 1-based byte position.
+    void setBytes(int position, const QByteArray &bytes);
+    /// The value at the 1-based byte position as set() stored it, read back signed.
+    qint64 value(int position, int length) const;
+    /// Clears every byte.
+    void clear();
+
+    const char *data() const { return bytes.data(); }
+    char *data() { return bytes.data(); }
+
+    bool littleEndian = false;
+
+private:
+    std::array<char, 240> bytes;
+};
+
+/// Writes a SEG-Y file: textual header, binary header, then fixed-length trace records.
+class SegyWriter
+{
+public:
+    struct Layout
+    {
+        int samples = 100;            // binary header bytes 3221-3222
+        int formatCode = 5;           // binary header bytes 3225-3226
+        int sampleIntervalUs = 2000;  // binary header bytes 3217-3218
+        bool littleEndian = false;    // headers (and samples) in little-endian order
+        bool sparse = false;          // samples are left as holes in the file, not written
+        bool zeroSamples = false;     // samples written as zeros instead of the wiggle
+        bool revision2 = false;       // SEG-Y rev 2: revision 2.0 and the byte-order word 3297-3300
+        QByteArray text;              // textual header (ASCII, cut or padded to 3200 bytes); empty: a default
+    };
+
+    SegyWriter(const QString &path, const Layout &layout);
+    ~SegyWriter();
+
+    /// Creates the file and writes the 3600-byte file header.
+    bool open();
+    /// Sets a value in the binary header at its absolute 1-based file position (3201 to 3600)
+    /// before open(); 4 bytes for length 4, else 2 bytes.
+    void setBinaryHeaderValue(int position, int length, qint64 value);
+    /// Appends one trace: the header, then the samples (zeros, a wiggle or a hole).
+    bool writeTrace(const SegyTraceHeader &header);
+    /// Finishes the file; false when anything could not be written.
+    bool close();
+
+    /// Bytes of one trace record: the 240-byte header and the samples (4 bytes for an unknown format).
+    qint64 traceBytes() const;
+    qint64 tracesWritten() const { return traces; }
+    QString errorString() const;
+
+    /// Bytes of one sample of a format code; 4 for a code the standard does not define.
+    static int bytesPerSample(int formatCode);
+    /// The IBM System/360 single-precision encoding of a value, rounded to nearest.
+    static quint32 ibmFloat(double value);
+    /// The wiggle's value at a sample, between -1 and 1.
+    static double wiggle(int sample, int sampleIntervalUs);
+
+private:
+    bool flush();
+    bool fail(const QString &message);
+    void fillSampleBlock();
+
+    QString path;
+    Layout layout;
+    QFile file;
+    QByteArray binaryHeader;
+    QByteArray sampleBlock;
+    QByteArray pending;
+    QString error;
+    qint64 traces = 0;
+    bool failed = false;
+};
