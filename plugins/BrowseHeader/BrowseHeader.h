@@ -1,0 +1,23 @@
+#pragma once
+
+#include <ZnGeneralPlugin.h>
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+
+class Q_DECL_EXPORT BrowseHeader : public ZnGeneralPlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID ZnGeneralPlugin_iid)
+    Q_INTERFACES(ZnGeneralPlugin)
+
+public:
+    QString name() const override;
+    int generalID() const override;
+    QAction *createAction() const override;
+
+private slots:
+    void slotAction(bool);
+};

@@ -1,0 +1,257 @@
+#include "BrowseHeaderDialog.h"
+
+#include "HeaderDefineTable.h"
+#include "ShotIndex.h"
+#include "ShowHeaderTable.h"
+#include "TraceIndex.h"
+#include "ui_BrowseHeaderDialog.h"
+
+#include <TarnSegy.h>
+#include <ZnBaseUtil.h>
+#include <ZnProjectManager.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPalette>
+#include <QProgressDialog>
+
+namespace {
+
+const QString kKeyPrefix = QStringLiteral("BrowseHeader_BrowseHeaderDialog_");
+const QString kSegyNameKey = kKeyPrefix + QStringLiteral("segyName");
+
+struct IntSetting
+{
+    const char *name;
+    qint32 BrowseParams::*field;
+};
+
+// In the order in which the values are read and written; segyName comes before them.
+constexpr IntSetting kIntSettings[] = {
+    {"cust1Pos", &BrowseParams::cust1Pos}, {"cust1Len", &BrowseParams::cust1Len},
+    {"cust2Pos", &BrowseParams::cust2Pos}, {"cust2Len", &BrowseParams::cust2Len},
+    {"fastStep", &BrowseParams::fastStep}, {"nowShIdx", &BrowseParams::nowShIdx},
+};
+
+constexpr int kTraceHeaderEnd = 240;
+constexpr int kProgressMinimumWidth = 300;
+constexpr int kProgressMinimumHeight = 80;
+constexpr int kExtractionMinimumDurationMs = 1000;
+
+// A custom field may start no later than where its last byte is the last byte of the header.
+void limitCustomPosition(qint32 &position, qint32 length, QSpinBox *box)
+{
+    const qint32 limit = kTraceHeaderEnd + 1 - length;
+    if (position > limit) {
+        position = limit;
+        box->setValue(limit);
+    }
+}
+
+} // namespace
+
+BrowseHeaderDialog::BrowseHeaderDialog(QWidget *parent)
+    : ZnDialog(parent)
+    , ui(new Ui::BrowseHeaderDialog)
+{
+    ui->setupUi(this);
+    projectDir = ZnProjectManager::instance().define().projectDir;
+    headerDefs = allocateHeaderDefs();
+    readHeaderDefine(headerDefs);
+    loadSettings();
+    initWidgets();
+}
+
+BrowseHeaderDialog::~BrowseHeaderDialog()
+{
+    releaseHeaderDefs(headerDefs);
+    delete ui;
+}
+
+QString BrowseHeaderDialog::helpFile()
+{
+    return QStringLiteral("w_cover.html");
+}
+
+void BrowseHeaderDialog::readHeaderDefine(int **table)
+{
+    readHostHeaderDefine(table);
+}
+
+void BrowseHeaderDialog::loadSettings()
+{
+    params.segyName = ZnBaseUtil::projectValue(kSegyNameKey, params.segyName).toString();
+    for (const IntSetting &setting : kIntSettings) {
+        qint32 &field = params.*setting.field;
+        field = ZnBaseUtil::projectValue(kKeyPrefix + QLatin1String(setting.name), field).toInt();
+    }
+}
+
+void BrowseHeaderDialog::saveSettings()
+{
+    ZnBaseUtil::setProjectValue(kSegyNameKey, params.segyName);
+    for (const IntSetting &setting : kIntSettings)
+        ZnBaseUtil::setProjectValue(kKeyPrefix + QLatin1String(setting.name), params.*setting.field);
+}
+
+void BrowseHeaderDialog::initWidgets()
+{
+    ui->segyName->setText(params.segyName);
+    if (params.segyName.isEmpty())
+        ui->okButton->setEnabled(false);
+    ui->custH1Pos->setValue(params.cust1Pos);
+    ui->custH1Len->setValue(params.cust1Len);
+    ui->custH2Pos->setValue(params.cust2Pos);
+    ui->custH2Len->setValue(params.cust2Len);
+    ui->fastStep->setValue(params.fastStep);
+}
+
+void BrowseHeaderDialog::on_segyName_textChanged()
+{
+    params.segyName = ui->segyName->text();
+    const QFileInfo info(params.segyName);
+    const bool bad = !info.isFile() || info.size() == 0;
+
+    QPalette palette;
+    palette.setColor(QPalette::Text, bad ? Qt::red : Qt::black);
+    ui->okButton->setEnabled(!bad);
+    ui->segyName->setPalette(palette);
+}
+
+void BrowseHeaderDialog::on_openButton_clicked()
+{
+    const QString name = QFileDialog::getOpenFileName(this, QObject::tr("Open"), projectDir,
+                                                      QStringLiteral("SEGY Files (*.sgy *.segy *.SGY *.SEGY)"));
+    if (name.isEmpty())
+        return;
+    params.segyName = name;
+    ui->segyName->setText(name);
+}
+
+void BrowseHeaderDialog::on_custH1Pos_valueChanged()
+{
+    params.cust1Pos = ui->custH1Pos->value();
+    limitCustomPosition(params.cust1Pos, params.cust1Len, ui->custH1Pos);
+}
+
+void BrowseHeaderDialog::on_custH1Len_valueChanged()
+{
+    params.cust1Len = ui->custH1Len->value();
+    limitCustomPosition(params.cust1Pos, params.cust1Len, ui->custH1Pos);
+}
+
+void BrowseHeaderDialog::on_custH2Pos_valueChanged()
+{
+    params.cust2Pos = ui->custH2Pos->value();
+    limitCustomPosition(params.cust2Pos, params.cust2Len, ui->custH2Pos);
+}
+
+void BrowseHeaderDialog::on_custH2Len_valueChanged()
+{
+    params.cust2Len = ui->custH2Len->value();
+    limitCustomPosition(params.cust2Pos, params.cust2Len, ui->custH2Pos);
+}
+
+void BrowseHeaderDialog::on_fastStep_valueChanged()
+{
+    params.fastStep = ui->fastStep->value();
+}
+
+void BrowseHeaderDialog::accept()
+{
+    const QString path = params.segyName;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox::critical(this, QObject::tr("Error"), QObject::tr("Error: fail to open the file: %1").arg(path));
+        return;
+    }
+    TarnSegy segy(&file, nullptr);
+    segy.copyHdrDef(headerDefs);
+    if (!segy.indexExist() && !createSegyIndex(segy, params))
+        return;
+    if (extractedName != params.segyName) {
+        // Until the extraction succeeds, the held shots belong to no file.
+        extractedName.clear();
+        if (!extractShotIndex())
+            return;
+        extractedName = params.segyName;
+    }
+    file.close();
+
+    // A file without a single trace has nothing to show.
+    if (shots.isEmpty() || shots.constFirst().lastTrace < shots.constFirst().firstTrace) {
+        QMessageBox::critical(this, QObject::tr("Error"), QObject::tr("Error: the file holds no traces: %1").arg(path));
+        return;
+    }
+
+    ShowHeaderTable viewer(&params, shots, nullptr);
+    viewer.exec();
+    saveSettings();
+}
+
+std::unique_ptr<QProgressDialog> BrowseHeaderDialog::openProgressDialog(const QString &label)
+{
+    auto progress = std::make_unique<QProgressDialog>(label, QObject::tr("Cancel"), 0, 100, this);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setWindowTitle(tr("Browse SEGY Header"));
+    progress->setMinimumWidth(kProgressMinimumWidth);
+    progress->setMinimumHeight(kProgressMinimumHeight);
+    return progress;
+}
+
+bool BrowseHeaderDialog::createSegyIndex(TarnSegy &segy, const BrowseParams &browseParams)
+{
+    std::unique_ptr<QProgressDialog> progress;
+    ProgressSink sink;
+    sink.begun = [&] {
+        progress = openProgressDialog(QObject::tr("Create SEGY Index......"));
+        // The scan cannot be interrupted halfway, so the dialog offers no cancel button.
+        progress->setCancelButtonText(QString());
+        progress->show();
+        progress->setValue(0);
+    };
+    sink.valueChanged = [&](int value) { progress->setValue(value); };
+
+    switch (writeTraceIndex(browseParams.segyName, segy.trBytes(), segy.totalTraces(), headerDefs, sink)) {
+    case TraceIndexResult::Written:
+        return true;
+    case TraceIndexResult::SegyOpenFailed:
+        QMessageBox::critical(this, QObject::tr("Error"),
+                              QObject::tr("Error: fail to open the file: %1").arg(browseParams.segyName));
+        return false;
+    case TraceIndexResult::IndexCreateFailed:
+        QMessageBox::critical(this, QObject::tr("Error"),
+                              QObject::tr("Error: fail to create the file: %1").arg(traceIndexPath(browseParams.segyName)));
+        return false;
+    case TraceIndexResult::BadLayout:
+        QMessageBox::critical(this, QObject::tr("Error"),
+                              QObject::tr("Error: the trace header definition places the FFID or an indexed field "
+                                          "outside the 240-byte trace header; no index was written for %1")
+                                      .arg(browseParams.segyName));
+        return false;
+    }
+    return false;
+}
+
+bool BrowseHeaderDialog::extractShotIndex()
+{
+    std::unique_ptr<QProgressDialog> progress;
+    ProgressSink sink;
+    sink.begun = [&] {
+        progress = openProgressDialog(QObject::tr("Extracting Shot Index......"));
+        progress->setCancelButton(nullptr);
+        progress->show();
+        progress->setValue(0);
+        progress->setMinimumDuration(kExtractionMinimumDurationMs);
+    };
+    sink.valueChanged = [&](int value) { progress->setValue(value); };
+
+    const QString indexPath = traceIndexPath(params.segyName);
+    if (!extractShots(indexPath, shots, sink)) {
+        QMessageBox::critical(this, QObject::tr("Error"), QObject::tr("Error: can not open file: %1").arg(indexPath));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,121 @@
+#include "ShotTable.h"
+
+namespace {
+
+enum Column {
+    kFfid,
+    kChannel,
+    kOffset,
+    kGroupElevation,
+    kSourceElevation,
+    kSourceDepth,
+    kSourceX,
+    kSourceY,
+    kGroupX,
+    kGroupY,
+    kSourceLine,
+    kSourceStatic,
+    kGroupLine,
+    kGroupStatic,
+    kCustom1,
+    kCustom2,
+};
+
+constexpr int kCoordinateDecimals = 2;
+
+bool isFloatColumn(int column)
+{
+    return column >= kSourceX && column <= kGroupY;
+}
+
+float floatField(const fbRec &record, int column)
+{
+    switch (column) {
+    case kSourceX: return record.source_x;
+    case kSourceY: return record.source_y;
+    case kGroupX: return record.group_x;
+    default: return record.group_y;
+    }
+}
+
+qint32 intField(const fbRec &record, const CustomValues &custom, int column)
+{
+    switch (column) {
+    case kFfid: return record.ffid;
+    case kChannel: return record.channel;
+    case kOffset: return record.offset;
+    case kGroupElevation: return record.g_elev;
+    case kSourceElevation: return record.s_elev;
+    case kSourceDepth: return record.s_depth;
+    case kSourceLine: return record.s_line;
+    case kSourceStatic: return record.s_stat;
+    case kGroupLine: return record.g_line;
+    case kGroupStatic: return record.g_stat;
+    case kCustom1: return custom.first;
+    default: return custom.second;
+    }
+}
+
+} // namespace
+
+bool isShotConstantColumn(int column)
+{
+    switch (column) {
+    case kFfid:
+    case kSourceElevation:
+    case kSourceDepth:
+    case kSourceX:
+    case kSourceY:
+    case kSourceLine:
+    case kSourceStatic:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool columnAgrees(const QVector<fbRec> &records, int column)
+{
+    if (records.size() < 2)
+        return true;
+    const fbRec &first = records.first();
+    const CustomValues none;
+    if (isFloatColumn(column)) {
+        // The stored floats decide, not their two-decimal texts: NaN never agrees, -0 equals +0.
+        const float reference = floatField(first, column);
+        for (int i = 1; i < records.size(); ++i) {
+            if (!(floatField(records.at(i), column) == reference))
+                return false;
+        }
+        return true;
+    }
+    const qint32 reference = intField(first, none, column);
+    for (int i = 1; i < records.size(); ++i) {
+        if (intField(records.at(i), none, column) != reference)
+            return false;
+    }
+    return true;
+}
+
+QString cellText(const fbRec &record, const CustomValues &custom, int column)
+{
+    if (isFloatColumn(column))
+        return QString::number(double(floatField(record, column)), 'f', kCoordinateDecimals);
+    return QString::number(intField(record, custom, column));
+}
+
+QString byteRangeText(int position, int length)
+{
+    return QString::number(position) + QLatin1Char('-') + QString::number(position + length - 1);
+}
+
+QStringList ffidComboTexts(const QVector<ShotEntry> &shots)
+{
+    const int width = QString::number(shots.size()).size();
+    const QString pattern = QStringLiteral("%1 > %2");
+    QStringList texts;
+    texts.reserve(shots.size());
+    for (int i = 0; i < shots.size(); ++i)
+        texts.append(pattern.arg(i + 1, width).arg(shots.at(i).ffid, width));
+    return texts;
+}

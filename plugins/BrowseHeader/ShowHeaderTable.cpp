@@ -1,0 +1,240 @@
+#include "ShowHeaderTable.h"
+
+#include "BrowseParams.h"
+#include "HeaderDefineTable.h"
+#include "ui_ShowHeaderTable.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QStandardItem>
+#include <QStandardItemModel>
+
+#include <iterator>
+
+namespace {
+
+// The field names belong to the general translation context; only "byte" is the viewer's own.
+const char *const kFieldNames[] = {
+    QT_TRANSLATE_NOOP("QObject", "ffid"),     QT_TRANSLATE_NOOP("QObject", "channel"),
+    QT_TRANSLATE_NOOP("QObject", "offset"),   QT_TRANSLATE_NOOP("QObject", "g_elev"),
+    QT_TRANSLATE_NOOP("QObject", "s_elev"),   QT_TRANSLATE_NOOP("QObject", "s_depth"),
+    QT_TRANSLATE_NOOP("QObject", "source_x"), QT_TRANSLATE_NOOP("QObject", "source_y"),
+    QT_TRANSLATE_NOOP("QObject", "group_x"),  QT_TRANSLATE_NOOP("QObject", "group_y"),
+    QT_TRANSLATE_NOOP("QObject", "s_line"),   QT_TRANSLATE_NOOP("QObject", "s_stat"),
+    QT_TRANSLATE_NOOP("QObject", "g_line"),   QT_TRANSLATE_NOOP("QObject", "g_stat"),
+};
+static_assert(std::size(kFieldNames) == kColumnCount - 2, "two custom columns follow the fields");
+
+constexpr qint32 kColumnWidths[kColumnCount] = {70, 60, 60, 70, 60, 60, 90, 100,
+                                                90, 100, 60, 70, 70, 70, 90, 90};
+
+constexpr int kShotConstantColumns[] = {0, 4, 5, 6, 7, 10, 11};
+constexpr int kPerTraceColumns[] = {1, 2, 3, 8, 9, 12, 13, 14, 15};
+
+constexpr int kComboVisibleItems = 30;
+
+} // namespace
+
+ShowHeaderTable::ShowHeaderTable(BrowseParams *params, QVector<ShotEntry> shots, QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::ShowHeaderTable)
+{
+    ui->setupUi(this);
+    this->params = params;
+    this->shots = std::move(shots);
+    headerDefs = allocateHeaderDefs();
+    readHeaderDefine(headerDefs);
+    if (!this->shots.isEmpty()) {
+        firstTrace = this->shots.first().firstTrace;
+        lastTrace = this->shots.first().lastTrace;
+    }
+    buildColumnNames();
+    createModel();
+    initLabels();
+    // Its first item becoming current shows shot 0.
+    fillFfidCombo();
+}
+
+ShowHeaderTable::~ShowHeaderTable()
+{
+    releaseHeaderDefs(headerDefs);
+    delete model;
+    delete ui;
+}
+
+void ShowHeaderTable::initLabels()
+{
+    // Built from the form's own texts, so this runs once, after setupUi.
+    ui->segyNameLabel->setText(ui->segyNameLabel->text() + QLatin1Char(' ') + params->segyName);
+    ui->totalShotsLabel->setText(ui->totalShotsLabel->text() + QLatin1Char(' ')
+                                 + QString::number(shots.size()) + QLatin1Char(' '));
+    ui->bulkUpButton->setToolTip(tr("Forward %1 shots").arg(params->fastStep));
+    ui->bulkDownButton->setToolTip(tr("Backward %1 shots").arg(params->fastStep));
+}
+
+void ShowHeaderTable::createModel()
+{
+    model = new QStandardItemModel(lastTrace - firstTrace + 1, kColumnCount);
+    ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui->tableView->verticalHeader()->hide();
+    ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->tableView->setAlternatingRowColors(true);
+}
+
+void ShowHeaderTable::readHeaderDefine(int **table)
+{
+    readHostHeaderDefine(table);
+}
+
+void ShowHeaderTable::buildColumnNames()
+{
+    for (const char *name : kFieldNames)
+        columnNames.append(QObject::tr(name));
+    columnNames.append(tr("byte") + byteRangeText(params->cust1Pos, params->cust1Len));
+    columnNames.append(tr("byte") + byteRangeText(params->cust2Pos, params->cust2Len));
+    std::copy(std::begin(kColumnWidths), std::end(kColumnWidths), columnWidths);
+}
+
+void ShowHeaderTable::readShotHeaders()
+{
+    const CustomFields custom{params->cust1Pos, params->cust1Len, params->cust2Pos, params->cust2Len};
+    const ShotReadResult result = readShotRecords(params->segyName, headerDefs, firstTrace, lastTrace,
+                                                  custom, traceRecords, customValues);
+    // A block that does not map leaves the table empty without a word; only a file that cannot
+    // be opened is the user's to fix.
+    if (result == ShotReadResult::OpenFailed) {
+        QMessageBox::information(this, QObject::tr("Error"),
+                                 QObject::tr("Cannot open file: %1").arg(params->segyName));
+    }
+}
+
+void ShowHeaderTable::fillTable()
+{
+    // After a failed read the rows stay empty: no entry is read that the lists do not hold.
+    const int rows = qMin(model->rowCount(), qMin(traceRecords.size(), customValues.size()));
+    const QVector<fbRec> records = traceRecords.size() > rows ? traceRecords.mid(0, rows) : traceRecords;
+
+    if (rows > 0) {
+        const QBrush red(QColor(255, 0, 0));
+        for (const int column : kShotConstantColumns) {
+            if (columnAgrees(records, column)) {
+                const QString text = cellText(records.at(0), customValues.at(0), column);
+                for (int r = 0; r < rows; ++r)
+                    model->setItem(r, column, new QStandardItem(text));
+            } else {
+                for (int r = 0; r < rows; ++r) {
+                    model->setItem(r, column, new QStandardItem(cellText(records.at(r), customValues.at(r), column)));
+                    model->item(r, column)->setForeground(red);
+                }
+            }
+        }
+        for (const int column : kPerTraceColumns) {
+            for (int r = 0; r < rows; ++r)
+                model->setItem(r, column, new QStandardItem(cellText(records.at(r), customValues.at(r), column)));
+        }
+    }
+
+    ui->tableView->setModel(model);
+    for (int c = 0; c < kColumnCount; ++c) {
+        model->setHorizontalHeaderItem(c, new QStandardItem(columnNames.at(c)));
+        ui->tableView->setColumnWidth(c, columnWidths[c]);
+    }
+}
+
+void ShowHeaderTable::fillFfidCombo()
+{
+    ui->ffidCombo->setMaxVisibleItems(kComboVisibleItems);
+    // A plain list below the combo, where the visible-item limit applies.
+    ui->ffidCombo->setStyleSheet(QStringLiteral("combobox-popup:0;"));
+    ui->ffidCombo->addItems(ffidComboTexts(shots));
+}
+
+void ShowHeaderTable::on_ffidCombo_currentIndexChanged()
+{
+    const int i = ui->ffidCombo->currentIndex();
+    if (i < 0 || i >= shots.size())
+        return;
+    const ShotEntry &shot = shots.at(i);
+    firstTrace = shot.firstTrace;
+    lastTrace = shot.lastTrace;
+    const qint32 n = lastTrace - firstTrace + 1;
+    ui->ffidLabel->setText(tr("FFID: ") + QString::number(shot.ffid) + QLatin1Char(' ')
+                           + QObject::tr("( %1 traces )").arg(n));
+
+    delete model;
+    model = nullptr;
+    createModel();
+    readShotHeaders();
+    fillTable();
+    setButton(i);
+}
+
+// Each button only moves the combo; a different index shows the shot through the combo's signal.
+
+void ShowHeaderTable::on_downButton_clicked()
+{
+    const int t = qMax(ui->ffidCombo->currentIndex() - 1, 0);
+    ui->ffidCombo->setCurrentIndex(t);
+    setButton(t);
+}
+
+void ShowHeaderTable::on_upButton_clicked()
+{
+    const int t = qMin(ui->ffidCombo->currentIndex() + 1, int(shots.size()) - 1);
+    ui->ffidCombo->setCurrentIndex(t);
+    setButton(t);
+}
+
+void ShowHeaderTable::on_bulkUpButton_clicked()
+{
+    // 64 bits, so that no fast step can overflow the sum; a step past the end lands on the last shot.
+    const int t = int(qBound<qint64>(0, qint64(ui->ffidCombo->currentIndex()) + params->fastStep,
+                                     shots.size() - 1));
+    ui->ffidCombo->setCurrentIndex(t);
+    setButton(t);
+}
+
+void ShowHeaderTable::on_bulkDownButton_clicked()
+{
+    const int t = int(qBound<qint64>(0, qint64(ui->ffidCombo->currentIndex()) - params->fastStep,
+                                     shots.size() - 1));
+    ui->ffidCombo->setCurrentIndex(t);
+    setButton(t);
+}
+
+void ShowHeaderTable::on_toStartButton_clicked()
+{
+    ui->ffidCombo->setCurrentIndex(0);
+    setButton(0);
+}
+
+void ShowHeaderTable::on_toEndButton_clicked()
+{
+    const int t = int(shots.size()) - 1;
+    ui->ffidCombo->setCurrentIndex(t);
+    setButton(t);
+}
+
+void ShowHeaderTable::setButton(int ffidIndex)
+{
+    const int count = shots.size();
+    bool backward = true;
+    bool forward = true;
+    if (ffidIndex == 0)
+        backward = false;
+    else if (ffidIndex == count - 1)
+        forward = false;
+    // One shot has nowhere to go; the combo stays enabled all the same.
+    if (count == 1) {
+        backward = false;
+        forward = false;
+    }
+    ui->downButton->setEnabled(backward);
+    ui->bulkDownButton->setEnabled(backward);
+    ui->toStartButton->setEnabled(backward);
+    ui->upButton->setEnabled(forward);
+    ui->bulkUpButton->setEnabled(forward);
+    ui->toEndButton->setEnabled(forward);
+}

@@ -1,0 +1,238 @@
+#include "ModalDriver.h"
+
+#include <ZnGeneralPlugin.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <QJsonArray>
+#include <QLibrary>
+#include <QJsonObject>
+#include <QMetaMethod>
+#include <QPluginLoader>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+QString installedPlugin()
+{
+    return QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/libBrowseHeader.so");
+}
+
+const char kImage[] = ":/resource/images/browse_header.png";
+const char kCatalogue[] = ":/resource/translations/BrowseHeader_de.qm";
+
+} // namespace
+
+class tst_BrowseHeaderPlugin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void metadata();
+    void exportedSymbols_data();
+    void exportedSymbols();
+    void castNames_data();
+    void castNames();
+    void nameAndCategory();
+    void metaObject();
+    void eachActionIsNewAndOpensTheDialog();
+    void instanceIsRecreatedAfterDeletion();
+    void resourceBundleLivesWithTheLibrary();
+
+private:
+    QPluginLoader loader;
+    ZnGeneralPlugin *plugin = nullptr;
+};
+
+void tst_BrowseHeaderPlugin::initTestCase()
+{
+    QVERIFY2(QFile::exists(installedPlugin()), qPrintable(installedPlugin()));
+    loader.setFileName(installedPlugin());
+    // Qt keeps plug-ins mapped by default; this test unloads it for real.
+    loader.setLoadHints(QLibrary::LoadHints());
+    QObject *instance = loader.instance();
+    QVERIFY2(instance, qPrintable(loader.errorString()));
+    plugin = qobject_cast<ZnGeneralPlugin *>(instance);
+    QVERIFY(plugin);
+}
+
+void tst_BrowseHeaderPlugin::cleanupTestCase()
+{
+    loader.unload();
+}
+
+void tst_BrowseHeaderPlugin::metadata()
+{
+    const QJsonObject meta = loader.metaData();
+    // The loader adds "archreq" of its own; the plug-in carries no metadata file, so "MetaData"
+    // is absent or empty.
+    QStringList keys = meta.keys();
+    keys.removeOne(QStringLiteral("archreq"));
+    keys.removeOne(QStringLiteral("MetaData"));
+    QCOMPARE(keys, (QStringList{"IID", "className", "debug", "version"}));
+    QCOMPARE(meta.value(QStringLiteral("IID")).toString(), QStringLiteral(ZnGeneralPlugin_iid));
+    QVERIFY(meta.value(QStringLiteral("IID")).toString().endsWith(QLatin1String(".ZnGeneralPlugin")));
+    QVERIFY(meta.value(QStringLiteral("MetaData")).toObject().isEmpty());
+    QCOMPARE(meta.value(QStringLiteral("className")).toString(), QStringLiteral("BrowseHeader"));
+    QCOMPARE(meta.value(QStringLiteral("debug")).toBool(), bool(ZN_PLUGIN_DEBUG));
+    // The plug-in format records the major and minor version of Qt it was built with.
+    QCOMPARE(meta.value(QStringLiteral("version")).toInt(), int(QT_VERSION & 0xffff00));
+}
+
+void tst_BrowseHeaderPlugin::exportedSymbols_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::newRow("instance entry") << "qt_plugin_instance";
+    QTest::newRow("metadata entry") << "qt_plugin_query_metadata";
+    QTest::newRow("class meta-object") << "_ZN12BrowseHeader16staticMetaObjectE";
+    QTest::newRow("slotAction") << "_ZN12BrowseHeader10slotActionEb";
+    QTest::newRow("createAction") << "_ZNK12BrowseHeader12createActionEv";
+    QTest::newRow("name") << "_ZNK12BrowseHeader4nameEv";
+    QTest::newRow("generalID") << "_ZNK12BrowseHeader9generalIDEv";
+}
+
+void tst_BrowseHeaderPlugin::exportedSymbols()
+{
+    QFETCH(QString, symbol);
+    QProcess nm;
+    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), installedPlugin()});
+    QVERIFY(nm.waitForFinished(30000));
+    QCOMPARE(nm.exitCode(), 0);
+    QStringList names;
+    for (const QByteArray &line : nm.readAllStandardOutput().split('\n'))
+        names << QString::fromLatin1(line.split(' ').last());
+    QVERIFY2(names.contains(symbol), qPrintable(symbol));
+}
+
+void tst_BrowseHeaderPlugin::castNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("isThePlugin");
+    QTest::newRow("class name") << QByteArray("BrowseHeader") << true;
+    QTest::newRow("interface id") << QByteArray(ZnGeneralPlugin_iid) << true;
+    QTest::newRow("base class") << QByteArray("ZnGeneralPlugin") << true;
+    QTest::newRow("QObject") << QByteArray("QObject") << true;
+    QTest::newRow("a stranger") << QByteArray("BrowseHeaderDialog") << false;
+}
+
+void tst_BrowseHeaderPlugin::castNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, isThePlugin);
+    QObject *instance = loader.instance();
+    void *cast = instance->qt_metacast(name.constData());
+    QCOMPARE(cast != nullptr, isThePlugin);
+    if (name == QByteArray(ZnGeneralPlugin_iid))
+        QCOMPARE(cast, instance->qt_metacast("BrowseHeader"));
+    QVERIFY(!instance->qt_metacast(nullptr));
+}
+
+void tst_BrowseHeaderPlugin::nameAndCategory()
+{
+    QCOMPARE(plugin->name(), QStringLiteral("Browse SEGY Header"));
+    QCOMPARE(plugin->generalID(), 3);
+    // needProject is the framework's own answer, not the plug-in's.
+    QCOMPARE(plugin->metaObject()->className(), "BrowseHeader");
+    QCOMPARE(plugin->needProject(), plugin->ZnGeneralPlugin::needProject());
+}
+
+void tst_BrowseHeaderPlugin::metaObject()
+{
+    const QMetaObject *meta = plugin->metaObject();
+    QCOMPARE(meta->className(), "BrowseHeader");
+    QCOMPARE(meta->superClass(), &ZnGeneralPlugin::staticMetaObject);
+    QCOMPARE(meta->methodCount() - meta->methodOffset(), 1);
+    const QMetaMethod slot = meta->method(meta->methodOffset());
+    QCOMPARE(slot.methodSignature(), QByteArray("slotAction(bool)"));
+    QCOMPARE(slot.methodType(), QMetaMethod::Slot);
+    QCOMPARE(slot.access(), QMetaMethod::Private);
+    QCOMPARE(slot.returnType(), int(QMetaType::Void));
+    QCOMPARE(meta->propertyCount(), meta->propertyOffset());
+    QCOMPARE(meta->enumeratorCount(), meta->enumeratorOffset());
+    QCOMPARE(meta->classInfoCount(), meta->classInfoOffset());
+    QCOMPARE(meta->constructorCount(), 0);
+}
+
+void tst_BrowseHeaderPlugin::eachActionIsNewAndOpensTheDialog()
+{
+    std::unique_ptr<QAction> first(plugin->createAction());
+    std::unique_ptr<QAction> second(plugin->createAction());
+    QVERIFY(first && second);
+    QVERIFY(first.get() != second.get());
+    QCOMPARE(first->text(), QStringLiteral("Browse SEGY Header"));
+    QCOMPARE(second->text(), first->text());
+    QVERIFY(!first->parent());
+
+    for (QAction *action : {first.get(), second.get()}) {
+        QString title;
+        QString objectName;
+        bool parentless = false;
+        ModalDriver driver;
+        driver.then("BrowseHeaderDialog", [&](QWidget *window) {
+            title = window->windowTitle();
+            objectName = window->objectName();
+            parentless = !window->parentWidget();
+            static_cast<QDialog *>(window)->reject();
+        });
+        action->trigger();
+        QVERIFY2(driver.finished(), qPrintable(driver.faults()));
+        QCOMPARE(title, QStringLiteral("Browse Segy Header"));
+        QCOMPARE(objectName, QStringLiteral("BrowseHeaderDialog"));
+        QVERIFY(parentless);
+    }
+    // The plug-in keeps no pointer to its actions: deleting them is the caller's business.
+    first.reset();
+    QVERIFY(second->isEnabled());
+}
+
+void tst_BrowseHeaderPlugin::instanceIsRecreatedAfterDeletion()
+{
+    using Instance = QObject *(*)();
+    QLibrary library(installedPlugin());
+    auto entry = reinterpret_cast<Instance>(library.resolve("qt_plugin_instance"));
+    QVERIFY(entry);
+    QObject *created = entry();
+    QCOMPARE(created, loader.instance());
+    QCOMPARE(entry(), created);
+    QVERIFY(!created->parent());
+
+    // Once the object is gone, the next call makes a new one instead of handing out a dangling pointer.
+    QPointer<QObject> guard(created);
+    delete created;
+    plugin = nullptr;
+    QVERIFY(guard.isNull());
+    QObject *again = entry();
+    QVERIFY(again);
+    QCOMPARE(entry(), again);
+    QCOMPARE(loader.instance(), again);
+    plugin = qobject_cast<ZnGeneralPlugin *>(again);
+    QVERIFY(plugin);
+    QCOMPARE(plugin->name(), QStringLiteral("Browse SEGY Header"));
+    // Only drops this handle's reference; the loader keeps the library.
+    library.unload();
+}
+
+void tst_BrowseHeaderPlugin::resourceBundleLivesWithTheLibrary()
+{
+    QVERIFY(QFile::exists(QLatin1String(kImage)));
+    QVERIFY(QFile::exists(QLatin1String(kCatalogue)));
+    QVERIFY(QFileInfo(QStringLiteral(":/resource/images")).isDir());
+    QVERIFY(QFileInfo(QStringLiteral(":/resource/translations")).isDir());
+
+    plugin = nullptr;
+    QVERIFY(loader.unload());
+    QVERIFY(!QFile::exists(QLatin1String(kImage)));
+
+    QVERIFY(loader.load());
+    QVERIFY(QFile::exists(QLatin1String(kImage)));
+    plugin = qobject_cast<ZnGeneralPlugin *>(loader.instance());
+    QVERIFY(plugin);
+}
+
+QTEST_MAIN(tst_BrowseHeaderPlugin)
+#include "tst_BrowseHeaderPlugin.moc"

@@ -1,0 +1,378 @@
+#include "BrowseHeaderDialog.h"
+#include "ModalDriver.h"
+#include "TestSupport.h"
+#include "TraceIndex.h"
+
+#include <SegyWriter.h>
+#include <ZnBaseUtil.h>
+#include <ZnProjectManager.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kPrefix = QStringLiteral("BrowseHeader_BrowseHeaderDialog_");
+const QStringList kStoredKeys = {QStringLiteral("segyName"), QStringLiteral("cust1Pos"), QStringLiteral("cust1Len"),
+                                 QStringLiteral("cust2Pos"), QStringLiteral("cust2Len"), QStringLiteral("fastStep"),
+                                 QStringLiteral("nowShIdx")};
+
+// A line whose trace i carries ffids[i] at the standard FFID place.
+bool writeLine(const QString &path, const QVector<qint32> &ffids)
+{
+    const QFileInfo info(path);
+    SegyWriter::Layout layout;
+    layout.samples = 50;
+    return !TestSupport::writeSegy(info.absolutePath(), info.fileName(), TestSupport::ffidTraces(ffids), layout)
+                    .isEmpty();
+}
+
+QVector<int> shotsOf(std::initializer_list<QPair<int, int>> runs)
+{
+    QVector<int> ffids;
+    for (const auto &[ffid, traces] : runs)
+        ffids.append(QVector<int>(traces, ffid));
+    return ffids;
+}
+
+QSettings storedSettings()
+{
+    return QSettings(ZnProjectManager::instance().settingsFile(), QSettings::IniFormat);
+}
+
+} // namespace
+
+class tst_OpenSegyFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void fileThatCannotBeOpened();
+    void indexThatCannotBeCreated();
+    void fileWithoutTraces();
+    void settingsAreStoredAfterTheViewer();
+    void secondOkReusesTheShots();
+    void deletedIndexIsRebuiltWhileTheShotsAreReused();
+    void staleIndexIsRebuilt();
+    void anotherPathIsExtractedAfresh_data();
+    void anotherPathIsExtractedAfresh();
+    void progressDialogs_data();
+    void progressDialogs();
+    void projectHeaderDefinitionChoosesTheIndexedField();
+    void cancelAfterAViewerRunKeepsWhatThatRunStored();
+
+private:
+    // Presses OK and answers the windows that come, in order; returns what each one showed.
+    QStringList pressOk(BrowseHeaderDialog &dialog, const QList<QByteArray> &windows);
+
+    std::unique_ptr<QTemporaryDir> projectDir;
+    std::unique_ptr<QTemporaryDir> dataDir;
+};
+
+void tst_OpenSegyFlow::init()
+{
+    projectDir = std::make_unique<QTemporaryDir>();
+    dataDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(projectDir->isValid() && dataDir->isValid());
+    QVERIFY(ZnProjectManager::instance().openProject(projectDir->path()));
+}
+
+QStringList tst_OpenSegyFlow::pressOk(BrowseHeaderDialog &dialog, const QList<QByteArray> &windows)
+{
+    QStringList seen;
+    ModalDriver driver;
+    for (const QByteArray &className : windows) {
+        driver.then(className.constData(), [&seen](QWidget *window) {
+            if (auto *box = qobject_cast<QMessageBox *>(window)) {
+                seen << box->windowTitle() + QLatin1String(": ") + box->text();
+                box->accept();
+                return;
+            }
+            // The viewer: what it says of the file, then closed as the user closes it.
+            const auto *shots = window->findChild<QLabel *>(QStringLiteral("totalShotsLabel"));
+            seen << (shots ? shots->text() : QStringLiteral("viewer without labels"));
+            window->close();
+        });
+    }
+    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("okButton")), Qt::LeftButton);
+    if (!driver.finished())
+        seen << QStringLiteral("FAULT: ") + driver.faults();
+    return seen;
+}
+
+void tst_OpenSegyFlow::fileThatCannotBeOpened()
+{
+    const QString path = dataDir->filePath(QStringLiteral("vanishing.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{1, 3}})));
+    ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("segyName"), path);
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    QVERIFY(QFile::remove(path));
+
+    QCOMPARE(pressOk(dialog, {"QMessageBox"}),
+             QStringList{QStringLiteral("Error: Error: fail to open the file: %1").arg(path)});
+    QVERIFY(!QFile::exists(traceIndexPath(path)));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(storedSettings().allKeys(), QStringList{kPrefix + QStringLiteral("segyName")});
+}
+
+void tst_OpenSegyFlow::indexThatCannotBeCreated()
+{
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{1, 3}, {2, 3}})));
+    // A folder where the index file should be: it can be neither written nor replaced.
+    QVERIFY(QDir().mkdir(traceIndexPath(path)));
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+
+    QCOMPARE(pressOk(dialog, {"QMessageBox"}),
+             QStringList{QStringLiteral("Error: Error: fail to create the file: %1").arg(traceIndexPath(path))});
+    QVERIFY(dialog.isVisible());
+    QVERIFY(storedSettings().allKeys().isEmpty());
+}
+
+void tst_OpenSegyFlow::fileWithoutTraces()
+{
+    const QString path = dataDir->filePath(QStringLiteral("headers-only.sgy"));
+    QVERIFY(writeLine(path, {}));
+    QCOMPARE(QFileInfo(path).size(), qint64(3600));
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+
+    QCOMPARE(pressOk(dialog, {"QMessageBox"}),
+             QStringList{QStringLiteral("Error: Error: the file holds no traces: %1").arg(path)});
+    QVERIFY(QFile::exists(traceIndexPath(path)));
+    QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(0));
+    QVERIFY(storedSettings().allKeys().isEmpty());
+}
+
+void tst_OpenSegyFlow::settingsAreStoredAfterTheViewer()
+{
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{5, 2}, {6, 3}, {5, 1}})));
+    ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("nowShIdx"), 17);
+    // A length the box cannot show stays as stored when the box's clamped value equals its own.
+    ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("cust1Len"), 1);
+
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+    dialog.findChild<QSpinBox *>(QStringLiteral("fastStep"))->setValue(35);
+    dialog.findChild<QSpinBox *>(QStringLiteral("custH2Pos"))->setValue(181);
+    QCOMPARE(dialog.findChild<QSpinBox *>(QStringLiteral("custH1Len"))->value(), 2);
+    QCOMPARE(storedSettings().allKeys().size(), 2);
+
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  3 ")});
+    QVERIFY(dialog.isVisible());
+
+    const QSettings settings = storedSettings();
+    for (const QString &key : kStoredKeys)
+        QVERIFY2(settings.contains(kPrefix + key), qPrintable(key));
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("segyName")).toString(), path);
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("cust1Pos")).toInt(), 71);
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("cust1Len")).toInt(), 1);
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("cust2Pos")).toInt(), 181);
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("cust2Len")).toInt(), 4);
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("fastStep")).toInt(), 35);
+    QCOMPARE(settings.value(kPrefix + QStringLiteral("nowShIdx")).toInt(), 17);
+}
+
+void tst_OpenSegyFlow::secondOkReusesTheShots()
+{
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{11, 4}, {12, 4}})));
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+
+    ProgressRecorder first;
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  2 ")});
+    QCOMPARE(first.dialogs().size(), 2);
+
+    // The shots are held by the dialog: the second OK reads neither file nor index to find them,
+    // which shows when the index has been replaced under it by one of another grouping.
+    QFile index(traceIndexPath(path));
+    QVERIFY(index.open(QIODevice::ReadWrite));
+    TraceIndexRecord record{99, 0, 0, 1};
+    index.seek(3 * kIndexRecordBytes);
+    index.write(reinterpret_cast<const char *>(&record), sizeof record);
+    index.close();
+
+    ProgressRecorder second;
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  2 ")});
+    QVERIFY(second.dialogs().isEmpty());
+}
+
+void tst_OpenSegyFlow::deletedIndexIsRebuiltWhileTheShotsAreReused()
+{
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{1, 2}, {2, 2}, {3, 2}})));
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  3 ")});
+
+    QVERIFY(QFile::remove(traceIndexPath(path)));
+    ProgressRecorder progress;
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  3 ")});
+    QCOMPARE(progress.dialogs().size(), 1);
+    QCOMPARE(progress.dialogs().first().label, QStringLiteral("Create SEGY Index......"));
+    QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(6 * kIndexRecordBytes));
+}
+
+void tst_OpenSegyFlow::staleIndexIsRebuilt()
+{
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{1, 2}, {2, 2}})));
+    // A half-written index from an earlier run: too short for the file.
+    QFile index(traceIndexPath(path));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write(QByteArray(kIndexRecordBytes + 3, '\0'));
+    index.close();
+
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  2 ")});
+    QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(4 * kIndexRecordBytes));
+}
+
+void tst_OpenSegyFlow::anotherPathIsExtractedAfresh_data()
+{
+    QTest::addColumn<QString>("otherForm");
+    QTest::newRow("another file") << QString();
+    QTest::newRow("doubled separator") << QStringLiteral("//");
+    QTest::newRow("dot segment") << QStringLiteral("/./");
+}
+
+void tst_OpenSegyFlow::anotherPathIsExtractedAfresh()
+{
+    QFETCH(QString, otherForm);
+    const QString first = dataDir->filePath(QStringLiteral("first.sgy"));
+    QVERIFY(writeLine(first, shotsOf({{1, 2}, {2, 2}})));
+    QString second;
+    if (otherForm.isEmpty()) {
+        second = dataDir->filePath(QStringLiteral("second.sgy"));
+        QVERIFY(writeLine(second, shotsOf({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}})));
+    } else {
+        second = dataDir->path() + otherForm + QStringLiteral("first.sgy");
+    }
+    const QString secondCount = otherForm.isEmpty() ? QStringLiteral("Number of shots:  5 ")
+                                                    : QStringLiteral("Number of shots:  2 ");
+
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("segyName"));
+    name->setText(first);
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  2 ")});
+
+    for (int round = 0; round < 2; ++round) {
+        name->setText(second);
+        ProgressRecorder toSecond;
+        QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{secondCount});
+        QVERIFY(!toSecond.dialogs().isEmpty());
+        QCOMPARE(toSecond.dialogs().last().label, QStringLiteral("Extracting Shot Index......"));
+
+        name->setText(first);
+        ProgressRecorder backToFirst;
+        QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  2 ")});
+        QCOMPARE(backToFirst.dialogs().size(), 1);
+        QCOMPARE(backToFirst.dialogs().first().label, QStringLiteral("Extracting Shot Index......"));
+    }
+}
+
+void tst_OpenSegyFlow::progressDialogs_data()
+{
+    QTest::addColumn<int>("traces");
+    QTest::addColumn<QVector<int>>("values");
+    QVector<int> each50(51);
+    std::iota(each50.begin(), each50.end(), 0);
+    QVector<int> each100(101);
+    std::iota(each100.begin(), each100.end(), 0);
+    QTest::newRow("50 traces: one step per trace, never 100") << 50 << each50;
+    QTest::newRow("250 traces: one step per 2 traces up to 100") << 250 << each100;
+    QTest::newRow("1 trace") << 1 << QVector<int>{0, 1};
+}
+
+void tst_OpenSegyFlow::progressDialogs()
+{
+    QFETCH(int, traces);
+    QFETCH(QVector<int>, values);
+    QVector<int> ffids(traces);
+    for (int i = 0; i < traces; ++i)
+        ffids[i] = 1000 + i / 10;
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, ffids));
+
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+    ProgressRecorder progress;
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}).size(), 1);
+
+    QCOMPARE(progress.dialogs().size(), 2);
+    const QStringList labels = {QStringLiteral("Create SEGY Index......"), QStringLiteral("Extracting Shot Index......")};
+    for (int k = 0; k < 2; ++k) {
+        const ProgressRecorder::Seen &seen = progress.dialogs().at(k);
+        QCOMPARE(seen.label, labels.at(k));
+        QCOMPARE(seen.title, QStringLiteral("Browse SEGY Header"));
+        QCOMPARE(seen.modality, Qt::WindowModal);
+        QVERIFY(!seen.hasCancelButton);
+        QCOMPARE(seen.minimumWidth, 300);
+        QCOMPARE(seen.minimumHeight, 80);
+        QCOMPARE(seen.minimum, 0);
+        QCOMPARE(seen.maximum, 100);
+        QCOMPARE(seen.parent, &dialog);
+        QCOMPARE(seen.values, values);
+    }
+}
+
+void tst_OpenSegyFlow::projectHeaderDefinitionChoosesTheIndexedField()
+{
+    // The project keeps its FFID at byte 189: shots follow that field, not the standard one.
+    ZnBaseUtil::setProjectValue(QStringLiteral("TraceHeaderDefine/ffid_position"), 189);
+    ZnBaseUtil::setProjectValue(QStringLiteral("TraceHeaderDefine/ffid_bytes"), 4);
+    QVector<TestSupport::TraceHeaderValues> traces;
+    for (int i = 0; i < 12; ++i) {
+        // The standard place says one shot, the project's place says four.
+        traces.append({{9, 4, 1}, {189, 4, i / 3}});
+    }
+    const QString path = TestSupport::writeSegy(dataDir->path(), QStringLiteral("line.sgy"), traces);
+    QVERIFY(!path.isEmpty());
+
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}), QStringList{QStringLiteral("Number of shots:  4 ")});
+}
+
+void tst_OpenSegyFlow::cancelAfterAViewerRunKeepsWhatThatRunStored()
+{
+    const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+    QVERIFY(writeLine(path, shotsOf({{1, 2}})));
+    BrowseHeaderDialog dialog(nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+    auto *step = dialog.findChild<QSpinBox *>(QStringLiteral("fastStep"));
+    step->setValue(15);
+    QCOMPARE(pressOk(dialog, {"ShowHeaderTable"}).size(), 1);
+    step->setValue(90);
+    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(storedSettings().value(kPrefix + QStringLiteral("fastStep")).toInt(), 15);
+}
+
+QTEST_MAIN(tst_OpenSegyFlow)
+#include "tst_OpenSegyFlow.moc"
