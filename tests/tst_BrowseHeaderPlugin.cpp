@@ -16,7 +16,7 @@ namespace {
 
 QString installedPlugin()
 {
-    return QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/libBrowseHeader.so");
+    return QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/" ZN_PLUGIN_FILE_NAME);
 }
 
 const char kImage[] = ":/resource/images/browse_header.png";

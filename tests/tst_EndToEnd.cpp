@@ -159,7 +159,7 @@ void tst_EndToEnd::initTestCase()
 {
     QVERIFY(workDir.isValid());
     QVERIFY(QDir().mkpath(QStringLiteral(ZN_BUILD_DIR "/screenshots")));
-    loader.setFileName(QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/libBrowseHeader.so"));
+    loader.setFileName(QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/" ZN_PLUGIN_FILE_NAME));
     QVERIFY2(loader.load(), qPrintable(loader.errorString()));
 }
 
