@@ -11,12 +11,14 @@
 #include <QFontDatabase>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPluginLoader>
 #include <QStatusBar>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -118,6 +120,8 @@ bool HostWindow::loadPlugin(const QString &path)
         return false;
     }
     pluginObjects.append(instance);
+    // Before the plug-in names its action, so that the name comes in the user's language.
+    installTranslations();
 
     QAction *action = plugin->createAction();
     if (!action) {
@@ -137,6 +141,26 @@ bool HostWindow::loadPlugin(const QString &path)
         log(tr("%1 needs a project; it works in %2.").arg(plugin->name(), project.projectName));
     }
     return true;
+}
+
+void HostWindow::installTranslations()
+{
+    // Plug-ins bring their catalogues in their resource bundles, named <catalogue>_<language>.qm.
+    const QString folder = QStringLiteral(":/resource/translations");
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.qm")}, QDir::Files);
+    for (const QString &file : files) {
+        const QString catalogue = file.section(QLatin1Char('_'), 0, 0);
+        if (installedCatalogues.contains(catalogue))
+            continue;
+        installedCatalogues.insert(catalogue);
+        auto *translator = new QTranslator(this);
+        if (translator->load(QLocale(), catalogue, QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            log(tr("Translations: %1 for %2").arg(catalogue, QLocale().name()));
+        } else {
+            delete translator;
+        }
+    }
 }
 
 QAction *HostWindow::pluginAction(const QString &text) const

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 class QAction;
@@ -38,6 +39,7 @@ public:
 
 private:
     bool loadPlugin(const QString &path);
+    void installTranslations();
     void chooseProject();
     void showProject();
     void appendLine(const QString &line, bool error);
@@ -48,4 +50,5 @@ private:
     QLabel *projectLabel = nullptr;
     QList<QPointer<QObject>> pluginObjects;
     QList<QAction *> pluginActions;
+    QSet<QString> installedCatalogues;
 };

@@ -6,11 +6,13 @@
 
 // Runs the installed host as a user would start it, on the offscreen platform, with its own
 // plug-in folder unless the arguments name another; its exit code (-1: no normal exit) and log.
-static QPair<int, QString> runHost(const QStringList &args)
+static QPair<int, QString> runHost(const QStringList &args, const QString &language = QStringLiteral("C"))
 {
     QProcess host;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LANG"), language);
+    env.insert(QStringLiteral("LC_ALL"), language);
     env.remove(QStringLiteral("LD_LIBRARY_PATH")); // the stage must find its libraries through its own run path
     host.setProcessEnvironment(env);
     host.start(QStringLiteral(ZN_STAGE_DIR "/bin/ZnHost"), args + QStringList{"--quit-after", "0"});
@@ -30,6 +32,7 @@ private slots:
     void startUp_data();
     void startUp();
     void screenshotOfTriggeredDialog();
+    void pluginCataloguesFollowTheLanguage();
 };
 
 void tst_ZnHost::startUp_data()
@@ -119,6 +122,16 @@ void tst_ZnHost::screenshotOfTriggeredDialog()
     const QImage dialog(root.filePath(QStringLiteral("host-dialog.png")));
     QCOMPARE(dialog.size(), QSize(360, 140));
     QVERIFY2(window.width() > dialog.width() && window.height() > dialog.height(), qPrintable(run.second));
+}
+
+void tst_ZnHost::pluginCataloguesFollowTheLanguage()
+{
+    if (!QFileInfo::exists(QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/libBrowseHeader.so")))
+        QSKIP("the stage holds no BrowseHeader plug-in");
+    // The host installs the catalogue that the plug-in's resource bundle carries for the language.
+    const QPair<int, QString> run = runHost({}, QStringLiteral("de_DE.UTF-8"));
+    QVERIFY2(run.second.contains(QString::fromUtf8("Loaded plug-in libBrowseHeader.so: SEGY-Spurköpfe ansehen")),
+             qPrintable(run.second));
 }
 
 QTEST_GUILESS_MAIN(tst_ZnHost)
