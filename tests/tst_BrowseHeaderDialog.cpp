@@ -1,6 +1,7 @@
 #include "BrowseHeaderDialog.h"
 #include "HeaderDefineTable.h"
 #include "ModalDriver.h"
+#include "ScratchProject.h"
 
 #include <ZnBaseUtil.h>
 #include <ZnProjectManager.h>
@@ -54,13 +55,12 @@ class tst_BrowseHeaderDialog : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> projectDir;
-    std::unique_ptr<QTemporaryDir> dataDir;
+    std::unique_ptr<ScratchProject> scratch;
 
     // Writes a file of 5000 bytes by this name and stores it as the last file browsed.
     QString storeFile(const char *name)
     {
-        const QString path = writeFile(dataDir->filePath(QLatin1String(name)));
+        const QString path = writeFile(scratch->dataDir.filePath(QLatin1String(name)));
         ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("segyName"), path);
         return path;
     }
@@ -68,11 +68,8 @@ class tst_BrowseHeaderDialog : public QObject
 private slots:
     void init()
     {
-        // Every case starts from a project of its own with nothing stored.
-        projectDir = std::make_unique<QTemporaryDir>();
-        dataDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(projectDir->isValid() && dataDir->isValid());
-        QVERIFY(ZnProjectManager::instance().openProject(projectDir->path()));
+        scratch = std::make_unique<ScratchProject>();
+        QVERIFY(scratch->open());
     }
 
     void loadedValues_data()
@@ -123,11 +120,11 @@ private slots:
     {
         QFETCH(int, bytes);
         QFETCH(bool, good);
-        QString path = dataDir->filePath(QStringLiteral("line 7 ü.sgy"));
+        QString path = scratch->dataDir.filePath(QStringLiteral("line 7 ü.sgy"));
         if (bytes >= 0)
             writeFile(path, bytes);
         else if (bytes == -2)
-            path = dataDir->path();
+            path = scratch->dataDir.path();
         ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("segyName"), path);
 
         BrowseHeaderDialog dialog(nullptr);
@@ -190,7 +187,7 @@ private slots:
         ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("fastStep"), 20);
         BrowseHeaderDialog dialog(nullptr);
         dialog.show();
-        child<QLineEdit>(dialog, "segyName")->setText(writeFile(dataDir->filePath(QStringLiteral("b.sgy"))));
+        child<QLineEdit>(dialog, "segyName")->setText(writeFile(scratch->dataDir.filePath(QStringLiteral("b.sgy"))));
         child<QSpinBox>(dialog, "fastStep")->setValue(55);
         QTest::mouseClick(child<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
         QVERIFY(dialog.isHidden());
@@ -208,7 +205,7 @@ private slots:
     void fileChooser()
     {
         QFETCH(bool, pick);
-        const QString picked = writeFile(dataDir->filePath(QStringLiteral("picked.segy")));
+        const QString picked = writeFile(scratch->dataDir.filePath(QStringLiteral("picked.segy")));
         const QString before = storeFile("before.sgy");
         BrowseHeaderDialog dialog(nullptr);
         dialog.show();
@@ -224,7 +221,7 @@ private slots:
         });
         QTest::mouseClick(child<QPushButton>(dialog, "openButton"), Qt::LeftButton);
         QVERIFY2(driver.finished(), qPrintable(driver.faults()));
-        QCOMPARE(seen, (QStringList{QStringLiteral("Open"), QDir(projectDir->path()).absolutePath(),
+        QCOMPARE(seen, (QStringList{QStringLiteral("Open"), QDir(scratch->projectDir.path()).absolutePath(),
                                     QStringLiteral("SEGY Files (*.sgy *.segy *.SGY *.SEGY)")}));
         QCOMPARE(child<QLineEdit>(dialog, "segyName")->text(), pick ? picked : before);
         QVERIFY(child(dialog, "okButton")->isEnabled());

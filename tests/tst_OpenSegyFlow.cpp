@@ -1,5 +1,6 @@
 #include "BrowseHeaderDialog.h"
 #include "ModalDriver.h"
+#include "ScratchProject.h"
 #include "TestSupport.h"
 #include "TraceIndex.h"
 
@@ -51,8 +52,7 @@ class tst_OpenSegyFlow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> projectDir;
-    std::unique_ptr<QTemporaryDir> dataDir;
+    std::unique_ptr<ScratchProject> scratch;
     std::unique_ptr<BrowseHeaderDialog> dialog;
 
     // Shows a fresh dialog with the file name typed in.
@@ -66,7 +66,7 @@ class tst_OpenSegyFlow : public QObject
     // Writes line.sgy with these FFIDs and opens it; a failed write leaves the name empty.
     QString openLine(const QVector<qint32> &ffids)
     {
-        const QString path = dataDir->filePath(QStringLiteral("line.sgy"));
+        const QString path = scratch->dataDir.filePath(QStringLiteral("line.sgy"));
         openDialog(writeLine(path, ffids) ? path : QString());
         return path;
     }
@@ -98,10 +98,8 @@ class tst_OpenSegyFlow : public QObject
 private slots:
     void init()
     {
-        projectDir = std::make_unique<QTemporaryDir>();
-        dataDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(projectDir->isValid() && dataDir->isValid());
-        QVERIFY(ZnProjectManager::instance().openProject(projectDir->path()));
+        scratch = std::make_unique<ScratchProject>();
+        QVERIFY(scratch->open());
     }
 
     void cleanup() { dialog.reset(); }
@@ -197,14 +195,14 @@ private slots:
     void anotherPathIsExtractedAfresh()
     {
         QFETCH(QString, otherForm);
-        const QString first = dataDir->filePath(QStringLiteral("first.sgy"));
+        const QString first = scratch->dataDir.filePath(QStringLiteral("first.sgy"));
         QVERIFY(writeLine(first, shotsOf({{1, 2}, {2, 2}})));
         QString second;
         if (otherForm.isEmpty()) {
-            second = dataDir->filePath(QStringLiteral("second.sgy"));
+            second = scratch->dataDir.filePath(QStringLiteral("second.sgy"));
             QVERIFY(writeLine(second, shotsOf({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}})));
         } else {
-            second = dataDir->path() + otherForm + QStringLiteral("first.sgy");
+            second = scratch->dataDir.path() + otherForm + QStringLiteral("first.sgy");
         }
         const QString secondCount = QStringLiteral("Number of shots:  %1 ").arg(otherForm.isEmpty() ? 5 : 2);
 
@@ -271,7 +269,7 @@ private slots:
         // The standard place says one shot, the project's place says four.
         for (int i = 0; i < 12; ++i)
             traces.append({{9, 4, 1}, {189, 4, i / 3}});
-        const QString path = TestSupport::writeSegy(dataDir->path(), QStringLiteral("line.sgy"), traces);
+        const QString path = TestSupport::writeSegy(scratch->dataDir.path(), QStringLiteral("line.sgy"), traces);
         QVERIFY(!path.isEmpty());
 
         openDialog(path);
