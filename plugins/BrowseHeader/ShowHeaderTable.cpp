@@ -112,11 +112,11 @@ void ShowHeaderTable::readShotHeaders()
 
 void ShowHeaderTable::fillTable()
 {
-    // After a failed read the rows stay empty: no entry is read that the lists do not hold.
-    const int rows = qMin(model->rowCount(), qMin(traceRecords.size(), customValues.size()));
-    const QVector<fbRec> records = traceRecords.size() > rows ? traceRecords.mid(0, rows) : traceRecords;
-
-    if (rows > 0) {
+    // A read either fills both lists for every row or leaves them empty; after a failed read the
+    // rows stay empty, so no entry is read that the lists do not hold.
+    const int rows = model->rowCount();
+    const QVector<fbRec> &records = traceRecords;
+    if (records.size() == rows && customValues.size() == rows && rows > 0) {
         const QBrush red(QColor(255, 0, 0));
         for (const int column : kShotConstantColumns) {
             if (columnAgrees(records, column)) {
