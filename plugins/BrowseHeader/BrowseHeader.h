@@ -14,6 +14,10 @@ class Q_DECL_EXPORT BrowseHeader : public ZnGeneralPlugin
     Q_INTERFACES(ZnGeneralPlugin)
 
 public:
+    // Declared, not implicit, so that the constructor and destructor are the library's own exports.
+    BrowseHeader();
+    ~BrowseHeader() override;
+
     QString name() const override;
     int generalID() const override;
     QAction *createAction() const override;
