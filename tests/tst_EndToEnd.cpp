@@ -20,6 +20,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <cmath>
@@ -246,6 +247,41 @@ private slots:
         QCOMPARE(QFileInfo(path + QStringLiteral(".index")).size(), qint64(16) * oracle.traceCount);
         QVERIFY(QFile::exists(screenshots + QStringLiteral("-browse.png")));
         QVERIFY(QFile::exists(screenshots + QStringLiteral("-viewer.png")));
+    }
+
+    void germanViewer()
+    {
+        // The catalogue that the host installs for a German-speaking user's language.
+        const QLocale before;
+        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QTranslator german;
+        QVERIFY(german.load(QLocale(), QStringLiteral("BrowseHeader"), QStringLiteral("_"), QStringLiteral(":/resource/translations")));
+        QCoreApplication::installTranslator(&german);
+
+        const QString path = workDir.filePath(QStringLiteral("german.sgy"));
+        QString error;
+        QVERIFY2(SegyLine::demo().write(path, &error), qPrintable(error));
+        std::unique_ptr<QAction> action(qobject_cast<ZnGeneralPlugin *>(loader.instance())->createAction());
+        QStringList seen;
+        ModalDriver driver(120000);
+        driver.then("BrowseHeaderDialog", [&](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
+            auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("okButton"));
+            QTimer::singleShot(0, ok, [ok] { QTest::mouseClick(ok, Qt::LeftButton); });
+        });
+        driver.then("ShowHeaderTable", [&](QWidget *viewer) {
+            viewer->resize(1250, 700);
+            const QAbstractItemModel *model = viewer->findChild<QTableView *>(QStringLiteral("tableView"))->model();
+            seen << viewer->windowTitle() << viewer->findChild<QLabel *>(QStringLiteral("ffidLabel"))->text().section(' ', 2)
+                 << model->headerData(1, Qt::Horizontal).toString() << model->headerData(15, Qt::Horizontal).toString();
+            viewer->grab().save(QStringLiteral(ZN_BUILD_DIR "/screenshots/german-viewer.png"));
+            viewer->close();
+        });
+        driver.then("BrowseHeaderDialog", [](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
+        action->trigger();
+        QVERIFY2(driver.finished(), qPrintable(driver.faults()));
+        QCOMPARE(seen, (QStringList{"SEGY-Spurköpfe ansehen", "( 120 Spuren )", "Kanal", "Byte237-240"}));
     }
 };
 

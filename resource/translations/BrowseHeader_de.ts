@@ -10,6 +10,7 @@
     <message><source>Browse Segy Header</source><translation>SEGY-Spurköpfe ansehen</translation></message>
     <message><source>Browse SEGY Header</source><translation>SEGY-Spurköpfe ansehen</translation></message>
     <message><source>SEGY file:</source><translation>SEGY-Datei:</translation></message>
+    <message><source>&lt;&gt;</source><translation>&lt;&gt;</translation></message>
     <message><source>Custom header1:</source><translation>Eigenes Feld 1:</translation></message>
     <message><source>Custom header2:</source><translation>Eigenes Feld 2:</translation></message>
     <message><source>position</source><translation>Position</translation></message>
@@ -24,28 +25,53 @@
     <message><source>Browse SEGY Header</source><translation>SEGY-Spurköpfe ansehen</translation></message>
     <message><source>SEGY File:</source><translation>SEGY-Datei:</translation></message>
     <message><source>Number of shots: </source><translation>Anzahl Schüsse: </translation></message>
+    <message><source>FFID:</source><translation>FFID:</translation></message>
     <message><source>FFID: </source><translation>FFID: </translation></message>
     <message><source>to start shot</source><translation>zum ersten Schuss</translation></message>
+    <message><source>|&lt;</source><translation>|&lt;</translation></message>
     <message><source>fast backward</source><translation>schnell zurück</translation></message>
+    <message><source>&lt;&lt;</source><translation>&lt;&lt;</translation></message>
     <message><source>backward</source><translation>zurück</translation></message>
+    <message><source>&lt;</source><translation>&lt;</translation></message>
     <message><source>to specified shot</source><translation>zum gewählten Schuss</translation></message>
     <message><source>forward</source><translation>vor</translation></message>
+    <message><source>&gt;</source><translation>&gt;</translation></message>
     <message><source>fast forward</source><translation>schnell vor</translation></message>
+    <message><source>&gt;&gt;</source><translation>&gt;&gt;</translation></message>
     <message><source>to end shot</source><translation>zum letzten Schuss</translation></message>
+    <message><source>&gt;|</source><translation>&gt;|</translation></message>
     <message><source>Forward %1 shots</source><translation>%1 Schüsse vor</translation></message>
     <message><source>Backward %1 shots</source><translation>%1 Schüsse zurück</translation></message>
     <message><source>byte</source><translation>Byte</translation></message>
+    <message><source>Copy</source><translation>Kopieren</translation></message>
 </context>
 <context>
     <name>QObject</name>
     <message><source>Open</source><translation>Öffnen</translation></message>
     <message><source>Error</source><translation>Fehler</translation></message>
+    <message><source>Cancel</source><translation>Abbrechen</translation></message>
     <message><source>Error: fail to open the file: %1</source><translation>Fehler: die Datei lässt sich nicht öffnen: %1</translation></message>
+    <message><source>Error: the file holds no traces: %1</source><translation>Fehler: die Datei enthält keine Spuren: %1</translation></message>
     <message><source>Error: fail to create the file: %1</source><translation>Fehler: die Datei lässt sich nicht anlegen: %1</translation></message>
+    <message><source>Error: the trace header definition places the FFID or an indexed field outside the 240-byte trace header; no index was written for %1</source><translation>Fehler: die Spurkopfdefinition legt die FFID oder ein indiziertes Feld außerhalb des 240 Byte langen Spurkopfs ab; für %1 wurde kein Index geschrieben</translation></message>
     <message><source>Error: can not open file: %1</source><translation>Fehler: die Datei lässt sich nicht öffnen: %1</translation></message>
     <message><source>Cannot open file: %1</source><translation>Die Datei lässt sich nicht öffnen: %1</translation></message>
     <message><source>Create SEGY Index......</source><translation>SEGY-Index wird angelegt......</translation></message>
     <message><source>Extracting Shot Index......</source><translation>Schussindex wird gelesen......</translation></message>
     <message><source>( %1 traces )</source><translation>( %1 Spuren )</translation></message>
+    <message><source>ffid</source><translation>FFID</translation></message>
+    <message><source>channel</source><translation>Kanal</translation></message>
+    <message><source>offset</source><translation>Offset</translation></message>
+    <message><source>g_elev</source><translation>E_Höhe</translation></message>
+    <message><source>s_elev</source><translation>Q_Höhe</translation></message>
+    <message><source>s_depth</source><translation>Q_Tiefe</translation></message>
+    <message><source>source_x</source><translation>Quelle_x</translation></message>
+    <message><source>source_y</source><translation>Quelle_y</translation></message>
+    <message><source>group_x</source><translation>Empf_x</translation></message>
+    <message><source>group_y</source><translation>Empf_y</translation></message>
+    <message><source>s_line</source><translation>Q_Linie</translation></message>
+    <message><source>s_stat</source><translation>Q_Statik</translation></message>
+    <message><source>g_line</source><translation>E_Linie</translation></message>
+    <message><source>g_stat</source><translation>E_Statik</translation></message>
 </context>
 </TS>
