@@ -72,11 +72,11 @@ static bool readPerTrace(const QString &path, int **headerDefs, qint32 first, qi
     const auto read = [](const char *h, int pos, int len) {
         return len == 4 ? TarnSegy::read4ByteHdrParMem(h, pos) : TarnSegy::read2ByteHdrParMem(h, pos);
     };
-    char header[TarnSegy::kTraceHeaderBytes];
+    char header[kTraceHeaderBytes];
     records.reserve(last - first + 1);
     values.reserve(last - first + 1);
     for (qint32 t = first; t <= last; ++t) {
-        if (!file.seek(TarnSegy::kFileHeaderBytes + traceBytes * t)
+        if (!file.seek(kFileHeaderBytes + traceBytes * t)
                 || file.read(header, sizeof header) != qint64(sizeof header))
             return false;
         records.append(segy.getTrHeaderPars(header));

@@ -14,7 +14,7 @@
 using Values = QVector<TestSupport::HeaderValue>;
 
 // The SEG-Y rev 1 places of the 15 fields and, in entry 15, the coordinate scalar's position.
-constexpr int kStandardTable[TarnSegy::kHeaderDefineEntries][2] = {
+constexpr int kStandardTable[kHeaderDefineEntries][2] = {
     {9, 4},   {13, 4},  {37, 4},  {41, 4}, {45, 4},  {49, 4},  {73, 4},  {77, 4},
     {81, 4},  {85, 4},  {189, 4}, {99, 2}, {193, 4}, {101, 2}, {21, 4},  {71, 0},
 };
@@ -42,12 +42,12 @@ Q_DECLARE_METATYPE(IndexRow)
 // to pairs), then spoils the caller's table: the library must keep a copy of its own.
 static void moveEntry(TarnSegy &segy, int entry, int position, int length)
 {
-    int pairs[TarnSegy::kHeaderDefineEntries][2];
-    int *pointers[TarnSegy::kHeaderDefineEntries];
+    int pairs[kHeaderDefineEntries][2];
+    int *pointers[kHeaderDefineEntries];
     std::memcpy(pairs, kStandardTable, sizeof pairs);
     pairs[entry][0] = position;
     pairs[entry][1] = length;
-    for (int k = 0; k < TarnSegy::kHeaderDefineEntries; ++k)
+    for (int k = 0; k < kHeaderDefineEntries; ++k)
         pointers[k] = pairs[k];
     segy.copyHdrDef(pointers);
     std::memset(pairs, 0, sizeof pairs);
@@ -120,7 +120,7 @@ void tst_TarnSegy::generatedFiles()
     const TarnSegy segy(&file);
     QCOMPARE(QVector<int>({segy.trBytes(), segy.totalTraces()}), row.geometry);
     if (row.layout.sparse) {
-        QCOMPARE(file.size(), TarnSegy::kFileHeaderBytes + 10 * qint64(segy.trBytes()));
+        QCOMPARE(file.size(), kFileHeaderBytes + 10 * qint64(segy.trBytes()));
         struct stat info;
         QCOMPARE(::stat(QFile::encodeName(file.fileName()).constData(), &info), 0);
         QVERIFY2(qint64(info.st_blocks) * 512 < file.size() / 10, "the samples take disk space");
@@ -166,7 +166,7 @@ void tst_TarnSegy::realFiles()
     const int format = segyioReads ? dump.format : qFromBigEndian<quint16>(bytes.constData() + 3224);
     QVERIFY(format > 0 && format <= 16 && kStandardSampleBytes[format] > 0);
     const int trBytes = 240 + samples * kStandardSampleBytes[format];
-    const qint64 traceArea = bytes.size() - TarnSegy::kFileHeaderBytes;
+    const qint64 traceArea = bytes.size() - kFileHeaderBytes;
     QCOMPARE(QVector<int>({segy.trBytes(), segy.totalTraces()}), QVector<int>({trBytes, int(traceArea / trBytes)}));
     // segyio skips the 3200-byte extended textual headers, which this library takes for trace bytes.
     QVERIFY(!segyioReads || traceArea == qint64(dump.extHeaders) * 3200 + qint64(dump.traceCount) * trBytes);
@@ -174,7 +174,7 @@ void tst_TarnSegy::realFiles()
         return; // trace headers are decoded big-endian and from byte 3600 on
 
     for (int i = 0; i < dump.traceCount; ++i) {
-        const fbRec r = segy.getTrHeaderPars(bytes.constData() + TarnSegy::kFileHeaderBytes + qint64(i) * trBytes);
+        const fbRec r = segy.getTrHeaderPars(bytes.constData() + kFileHeaderBytes + qint64(i) * trBytes);
         const TestSupport::SegyioTrace &t = dump.traces.at(i);
         const auto ours = std::tie(r.ffid, r.channel, r.offset, r.g_elev, r.s_elev, r.s_depth, r.s_line, r.s_stat,
                                    r.g_line, r.g_stat, r.cdp, r.coordScalar, r.source_x, r.source_y, r.group_x,
@@ -235,9 +235,9 @@ void tst_TarnSegy::fieldReaders()
     QFETCH(ReaderRow, row);
     // Exactly 240 bytes on the heap, so that AddressSanitizer sees a read past them; no other byte
     // is 0, so that a read that should have been refused shows.
-    const std::unique_ptr<char[]> header(new char[TarnSegy::kTraceHeaderBytes]);
-    std::memset(header.get(), 0x11, TarnSegy::kTraceHeaderBytes);
-    if (row.position >= 1 && row.position + row.bytes.size() <= TarnSegy::kTraceHeaderBytes + 1)
+    const std::unique_ptr<char[]> header(new char[kTraceHeaderBytes]);
+    std::memset(header.get(), 0x11, kTraceHeaderBytes);
+    if (row.position >= 1 && row.position + row.bytes.size() <= kTraceHeaderBytes + 1)
         std::memcpy(header.get() + row.position - 1, row.bytes.constData(), size_t(row.bytes.size()));
 
     QCOMPARE(row.bytes.size() == 4 ? TarnSegy::read4ByteHdrParMem(header.get(), row.position)

@@ -8,9 +8,8 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kTraceHeaderBytes = 240;
-constexpr int kBinFirstPosition = 3201;
-constexpr int kBinLastPosition = 3600;
+constexpr int kBinFirstPosition = kTextHeaderBytes + 1;
+constexpr int kBinLastPosition = kFileHeaderBytes;
 constexpr int kBinTracesPerEnsemble = 3213;
 constexpr int kMaxClassicSamples = 65535;
 constexpr int kCdpBase = 1000;
@@ -253,7 +252,7 @@ bool SegyLine::validate(QString *error) const
     if (!ffids.isEmpty() && ffids.size() != traces)
         return fault(QStringLiteral("%1 FFIDs are listed for %2 traces").arg(ffids.size()).arg(traces));
     // A record beyond 2 GiB is more than any reader of this tool's files can take.
-    if (240 + qint64(layout.samples) * SegyWriter::bytesPerSample(layout.formatCode) > std::numeric_limits<qint32>::max())
+    if (kTraceHeaderBytes + qint64(layout.samples) * SegyWriter::bytesPerSample(layout.formatCode) > std::numeric_limits<qint32>::max())
         return fault(QStringLiteral("a trace of %1 samples is longer than 2 GiB").arg(layout.samples));
     for (const Inconsistency &odd : inconsistent) {
         if (odd.shot < 0 || odd.shot >= (traces + tracesPerShot() - 1) / tracesPerShot())

@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr int kTextHeaderBytes = 3200;
-constexpr int kBinaryHeaderBytes = 400;
-constexpr int kFileHeaderBytes = kTextHeaderBytes + kBinaryHeaderBytes;
-constexpr int kTraceHeaderBytes = 240;
 constexpr int kTextCardBytes = 80;
 
 // Traces are gathered into blocks of about this size so that a file takes few write calls.

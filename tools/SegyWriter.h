@@ -1,5 +1,7 @@
 #pragma once
 
+#include <SegyLayout.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -29,7 +31,7 @@ public:
     bool littleEndian = false;
 
 private:
-    std::array<char, 240> bytes;
+    std::array<char, kTraceHeaderBytes> bytes;
 };
 
 /// Writes a SEG-Y file: textual header, binary header, then fixed-length trace records.

@@ -172,7 +172,7 @@ SegyLine::Override parseTraceOverride(const QString &text, bool everyTrace)
     }
     parseAssignment(assignment, everyTrace ? QStringLiteral("--set") : QStringLiteral("--set-trace"),
                     &o.position, &o.length, &o.value);
-    if (o.position + (o.length == 4 ? 4 : 2) - 1 > 240)
+    if (o.position + (o.length == 4 ? 4 : 2) - 1 > kTraceHeaderBytes)
         throw UsageError{QStringLiteral("%1: %2 bytes at byte %3 do not fit the 240-byte trace header")
                          .arg(everyTrace ? QStringLiteral("--set") : QStringLiteral("--set-trace"))
                          .arg(o.length).arg(o.position)};
@@ -378,8 +378,8 @@ int main(int argc, char *argv[])
         return kExitFailure;
     }
     if (!parser.isSet(opt.quiet)) {
-        const qint64 traceBytes = 240 + qint64(line.layout.samples) * SegyWriter::bytesPerSample(line.layout.formatCode);
-        const qint64 bytes = 3600 + qint64(line.traces) * traceBytes;
+        const qint64 traceBytes = kTraceHeaderBytes + qint64(line.layout.samples) * SegyWriter::bytesPerSample(line.layout.formatCode);
+        const qint64 bytes = kFileHeaderBytes + qint64(line.traces) * traceBytes;
         out << "segygen: wrote " << positional.first() << ": " << line.traces << " traces of "
             << line.layout.samples << " samples, format " << line.layout.formatCode
             << (line.layout.littleEndian ? ", little-endian" : ", big-endian")

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr qint64 kBinaryHeaderStart = 3200;
-constexpr int kBinaryHeaderBytes = 400;
-
 // Offsets inside the binary header, which starts at file byte 3201.
 constexpr int kBinSamplesOffset = 20;     // bytes 3221-3222
 constexpr int kBinFormatOffset = 24;      // bytes 3225-3226
@@ -29,11 +26,10 @@ constexpr int kTrIntervalPosition = 117;
 constexpr quint32 kByteOrderWordBig = 0x01020304;
 constexpr quint32 kByteOrderWordLittle = 0x04030201;
 
-constexpr int kIndexRecordBytes = 16;
 constexpr int kCoordinateEntry = 15;
 
 // SEG-Y rev 1 places of the 15 fields, the table in force until copyHdrDef() hands another.
-constexpr qint32 kStandardDefine[TarnSegy::kHeaderDefineEntries][2] = {
+constexpr qint32 kStandardDefine[kHeaderDefineEntries][2] = {
     {9, 4},   {13, 4},  {37, 4},  {41, 4}, {45, 4},  {49, 4},  {73, 4},  {77, 4},
     {81, 4},  {85, 4},  {189, 4}, {99, 2}, {193, 4}, {101, 2}, {21, 4},  {71, 2},
 };
@@ -71,7 +67,7 @@ static TarnByteOrder detectByteOrder(const uchar *binaryHeader)
 // 240-byte header decodes as 0 rather than reading past it.
 static bool fieldFits(int position, int width)
 {
-    return position >= 1 && position <= TarnSegy::kTraceHeaderBytes - width + 1;
+    return position >= 1 && position <= kTraceHeaderBytes - width + 1;
 }
 
 static qint32 readField(const char *header, int position, int length)
@@ -109,7 +105,7 @@ TarnSegy::TarnSegy(QFile *file, QObject *parent)
 
     const qint64 savedPos = file->pos();
     uchar binary[kBinaryHeaderBytes];
-    const bool haveBinary = file->seek(kBinaryHeaderStart)
+    const bool haveBinary = file->seek(kTextHeaderBytes)
             && file->read(reinterpret_cast<char *>(binary), kBinaryHeaderBytes) == kBinaryHeaderBytes;
     if (haveBinary) {
         order = detectByteOrder(binary);

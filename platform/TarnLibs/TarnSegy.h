@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SegyLayout.h"
 #include "TarnLibsGlobal.h"
 
 #include <QObject>
@@ -55,10 +56,6 @@ class TARNLIBS_EXPORT TarnSegy : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kFileHeaderBytes = 3600;
-    static constexpr int kTraceHeaderBytes = 240;
-    static constexpr int kHeaderDefineEntries = 16;
-
     /// Reads the binary header (and the first trace header where the binary header lacks the
     /// sample count) from the open file; the file is not touched afterwards.
     explicit TarnSegy(QFile *file, QObject *parent = nullptr);

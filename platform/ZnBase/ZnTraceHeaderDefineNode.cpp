@@ -2,6 +2,8 @@
 
 #include "ZnBaseUtil.h"
 
+#include <SegyLayout.h>
+
 #include <QVariant>
 
 namespace {
@@ -20,7 +22,6 @@ constexpr StandardField kStandardFields[kZnTraceHeaderFields] = {
     {"g_line", 193, 4},   {"g_stat", 101, 2},   {"cdp", 21, 4},
 };
 constexpr quint8 kStandardScalarPosition = 71;
-constexpr int kTraceHeaderBytes = 240;
 
 const QString kKeyPrefix = QStringLiteral("TraceHeaderDefine/");
 

@@ -35,7 +35,6 @@ constexpr IntSetting kIntSettings[] = {
     {"fastStep", &BrowseParams::fastStep}, {"nowShIdx", &BrowseParams::nowShIdx},
 };
 
-constexpr int kTraceHeaderEnd = 240;
 constexpr int kProgressMinimumWidth = 300;
 constexpr int kProgressMinimumHeight = 80;
 constexpr int kExtractionMinimumDurationMs = 1000;
@@ -43,7 +42,7 @@ constexpr int kExtractionMinimumDurationMs = 1000;
 // A custom field may start no later than where its last byte is the last byte of the header.
 void limitCustomPosition(qint32 &position, qint32 length, QSpinBox *box)
 {
-    const qint32 limit = kTraceHeaderEnd + 1 - length;
+    const qint32 limit = kTraceHeaderBytes + 1 - length;
     if (position > limit) {
         position = limit;
         box->setValue(limit);

@@ -26,7 +26,7 @@ ShotReadResult readShotRecords(const QString &segyPath, int **headerDefs, qint32
     // index from a changed file may make the count itself overflow.
     const qint64 traceBytes = segy.trBytes();
     const qint64 count = qint64(lastTrace) - qint64(firstTrace) + 1;
-    const qint64 offset = traceBytes * firstTrace + TarnSegy::kFileHeaderBytes;
+    const qint64 offset = traceBytes * firstTrace + kFileHeaderBytes;
     const qint64 size = traceBytes * count;
 
     // An index that no longer fits the file must not make the mapping reach past its end, where

@@ -8,8 +8,6 @@
 #include <limits>
 #include <vector>
 
-constexpr qint64 kFirstTraceOffset = 3600;
-constexpr int kTraceHeaderBytes = 240;
 constexpr int kIndexedEntries = 3;
 
 static int bytesRead(int length)
@@ -65,7 +63,7 @@ static bool readChunkMapped(QFile &segy, qint64 first, int count, qint64 trBytes
         return true;
     if (trBytes <= 0)
         return false;
-    const qint64 offset = kFirstTraceOffset + first * trBytes;
+    const qint64 offset = kFileHeaderBytes + first * trBytes;
     // Up to the last header byte needed, so a short last trace still maps.
     const qint64 span = (count - 1) * trBytes + headerBytes;
     if (offset + span > segy.size())
@@ -85,7 +83,7 @@ static void readChunkPositioned(QFile &segy, qint64 first, int count, qint64 trB
                                 int headerBytes, char *header, char *chunk)
 {
     for (int i = 0; i < count; ++i) {
-        if (segy.seek(kFirstTraceOffset + (first + i) * trBytes))
+        if (segy.seek(kFileHeaderBytes + (first + i) * trBytes))
             segy.read(header, headerBytes);
         std::memcpy(chunk + qint64(i) * headerBytes, header, size_t(headerBytes));
     }

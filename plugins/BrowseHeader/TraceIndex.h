@@ -2,10 +2,11 @@
 
 #include "ProgressSink.h"
 
+#include <SegyLayout.h>
+
 #include <QString>
 #include <QtGlobal>
 
-constexpr int kIndexRecordBytes = 16;
 constexpr int kTracesPerChunk = 10000;
 
 /// One record of the trace index file, stored little-endian as the processor holds it.
