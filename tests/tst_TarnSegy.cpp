@@ -24,7 +24,8 @@ constexpr int kStandardTable[kHeaderDefineEntries][2] = {
 constexpr int kStandardSampleBytes[17] = {0, 4, 4, 2, 4, 4, 8, 3, 1, 8, 4, 2, 8, 0, 0, 3, 1};
 
 // A file of 10 traces as the layout says, then big-endian values written over it at file positions
-// from 1, then cut to a size (-1 keeps it whole); what the library makes of it: trBytes, totalTraces.
+// from 1, then cut to a size (-1 keeps it whole); what the library makes of it: trBytes, totalTraces,
+// samplesPerTrace, formatCode.
 struct GeneratedRow { SegyWriter::Layout layout; Values patches; int cut; QVector<int> geometry; };
 // Two or four bytes at a position from 1, and the field of that length there.
 struct ReaderRow { QByteArray bytes; int position; int expected; };
@@ -82,25 +83,25 @@ void tst_TarnSegy::generatedFiles_data()
             // little-endian machine writes it) to tell the byte order.
             QTest::addRow("format %d %s-endian", code, little ? "little" : "big") << GeneratedRow{
                     layout, code == 13 && little ? Values{{3297, 4, 0x04030201}} : Values{}, -1,
-                    {240 + 100 * (code == 13 ? 4 : kStandardSampleBytes[code]), 10}};
+                    {240 + 100 * (code == 13 ? 4 : kStandardSampleBytes[code]), 10, 100, code}};
         }
     }
     SegyWriter::Layout sparse;
     sparse.samples = 6000000;
     sparse.sparse = true;
-    QTest::newRow("sparse, 6 million samples: 240 MB") << GeneratedRow{sparse, {}, -1, {240 + 6000000 * 4, 10}};
+    QTest::newRow("sparse, 6 million samples: 240 MB") << GeneratedRow{sparse, {}, -1, {240 + 6000000 * 4, 10, 6000000, 5}};
 
     // Bad binary headers over the default layout, 10 records of 100 IEEE samples: 6400 bytes.
     QTest::newRow("zero samples, none in the trace header: header-only records")
-            << GeneratedRow{{}, {{3221, 2, 0}}, -1, {240, 26}};
+            << GeneratedRow{{}, {{3221, 2, 0}}, -1, {240, 26, 0, 5}};
     QTest::newRow("zero samples, negative extended count: the first trace header's")
-            << GeneratedRow{{}, {{3221, 2, 0}, {3269, 4, -5}, {3715, 2, 100}}, -1, {640, 10}};
+            << GeneratedRow{{}, {{3221, 2, 0}, {3269, 4, -5}, {3715, 2, 100}}, -1, {640, 10, 100, 5}};
     QTest::newRow("0xFFFF samples: longer than the file")
-            << GeneratedRow{{}, {{3221, 2, 0xFFFF}}, -1, {240 + 65535 * 4, 0}};
+            << GeneratedRow{{}, {{3221, 2, 0xFFFF}}, -1, {240 + 65535 * 4, 0, 65535, 5}};
     QTest::newRow("extended count of 2^31 - 1 doubles fits no int")
-            << GeneratedRow{{}, {{3221, 2, 0}, {3269, 4, 0x7FFFFFFF}, {3225, 2, 6}}, -1, {240, 0}};
-    QTest::newRow("empty file") << GeneratedRow{{}, {}, 0, {240, 0}};
-    QTest::newRow("cut inside the binary header") << GeneratedRow{{}, {}, 3400, {240, 0}};
+            << GeneratedRow{{}, {{3221, 2, 0}, {3269, 4, 0x7FFFFFFF}, {3225, 2, 6}}, -1, {240, 0, 0x7FFFFFFF, 6}};
+    QTest::newRow("empty file") << GeneratedRow{{}, {}, 0, {240, 0, 0, 0}};
+    QTest::newRow("cut inside the binary header") << GeneratedRow{{}, {}, 3400, {240, 0, 0, 0}};
 }
 
 void tst_TarnSegy::generatedFiles()
@@ -118,7 +119,7 @@ void tst_TarnSegy::generatedFiles()
     }
     QVERIFY(file.flush() && (row.cut < 0 || file.resize(row.cut))); // on disk too, where segyio reads
     const TarnSegy segy(&file);
-    QCOMPARE(QVector<int>({segy.trBytes(), segy.totalTraces()}), row.geometry);
+    QCOMPARE(QVector<int>({segy.trBytes(), segy.totalTraces(), segy.samplesPerTrace(), segy.formatCode()}), row.geometry);
     if (row.layout.sparse) {
         QCOMPARE(file.size(), kFileHeaderBytes + 10 * qint64(segy.trBytes()));
         struct stat info;

@@ -28,6 +28,9 @@ constexpr quint32 kByteOrderWordLittle = 0x04030201;
 
 constexpr int kCoordinateEntry = 15;
 
+// Byte order of a SEG-Y file's binary header.
+enum class TarnByteOrder { BigEndian, LittleEndian };
+
 // SEG-Y rev 1 places of the 15 fields, the table in force until copyHdrDef() hands another.
 constexpr qint32 kStandardDefine[kHeaderDefineEntries][2] = {
     {9, 4},   {13, 4},  {37, 4},  {41, 4}, {45, 4},  {49, 4},  {73, 4},  {77, 4},
@@ -35,6 +38,34 @@ constexpr qint32 kStandardDefine[kHeaderDefineEntries][2] = {
 };
 
 } // namespace
+
+// Bytes per sample of a format code; 0 for a code that the standard does not define.
+static int bytesPerSampleOf(int formatCode)
+{
+    switch (formatCode) {
+    case 1:  // IBM float
+    case 2:  // int32
+    case 4:  // fixed point with gain
+    case 5:  // IEEE float
+    case 10: // uint32
+        return 4;
+    case 3:  // int16
+    case 11: // uint16
+        return 2;
+    case 6:  // IEEE double
+    case 9:  // int64
+    case 12: // uint64
+        return 8;
+    case 7:  // int24
+    case 15: // uint24
+        return 3;
+    case 8:  // int8
+    case 16: // uint8
+        return 1;
+    default:
+        return 0;
+    }
+}
 
 static quint16 readUnsigned16(const uchar *p, TarnByteOrder order)
 {
@@ -58,7 +89,7 @@ static TarnByteOrder detectByteOrder(const uchar *binaryHeader)
         return TarnByteOrder::LittleEndian;
     const int bigFormat = qFromBigEndian<quint16>(binaryHeader + kBinFormatOffset);
     const int littleFormat = qFromLittleEndian<quint16>(binaryHeader + kBinFormatOffset);
-    if (TarnSegy::bytesPerSampleOf(bigFormat) == 0 && TarnSegy::bytesPerSampleOf(littleFormat) != 0)
+    if (bytesPerSampleOf(bigFormat) == 0 && bytesPerSampleOf(littleFormat) != 0)
         return TarnByteOrder::LittleEndian;
     return TarnByteOrder::BigEndian;
 }
@@ -108,7 +139,7 @@ TarnSegy::TarnSegy(QFile *file, QObject *parent)
     const bool haveBinary = file->seek(kTextHeaderBytes)
             && file->read(reinterpret_cast<char *>(binary), kBinaryHeaderBytes) == kBinaryHeaderBytes;
     if (haveBinary) {
-        order = detectByteOrder(binary);
+        const TarnByteOrder order = detectByteOrder(binary);
         format = readUnsigned16(binary + kBinFormatOffset, order);
         // Unsigned: real files hold 60,000 samples, which a signed read would turn negative.
         samples = readUnsigned16(binary + kBinSamplesOffset, order);
@@ -123,9 +154,9 @@ TarnSegy::TarnSegy(QFile *file, QObject *parent)
     }
     file->seek(savedPos);
 
+    // An unknown format code counts 4 bytes per sample.
     const int knownBytes = bytesPerSampleOf(format);
-    knownFormat = knownBytes != 0;
-    sampleBytes = knownFormat ? knownBytes : 4;
+    const int sampleBytes = knownBytes != 0 ? knownBytes : 4;
 
     if (!haveBinary)
         return;
@@ -185,21 +216,6 @@ int TarnSegy::formatCode() const
     return format;
 }
 
-int TarnSegy::bytesPerSample() const
-{
-    return sampleBytes;
-}
-
-bool TarnSegy::formatKnown() const
-{
-    return knownFormat;
-}
-
-TarnByteOrder TarnSegy::byteOrder() const
-{
-    return order;
-}
-
 fbRec TarnSegy::getTrHeaderPars(const char *header) const
 {
     fbRec rec{};
@@ -247,31 +263,4 @@ int TarnSegy::read2ByteHdrParMem(const char *header, int position)
     if (!header || !fieldFits(position, 2))
         return 0;
     return qFromBigEndian<qint16>(header + position - 1);
-}
-
-int TarnSegy::bytesPerSampleOf(int formatCode)
-{
-    switch (formatCode) {
-    case 1:  // IBM float
-    case 2:  // int32
-    case 4:  // fixed point with gain
-    case 5:  // IEEE float
-    case 10: // uint32
-        return 4;
-    case 3:  // int16
-    case 11: // uint16
-        return 2;
-    case 6:  // IEEE double
-    case 9:  // int64
-    case 12: // uint64
-        return 8;
-    case 7:  // int24
-    case 15: // uint24
-        return 3;
-    case 8:  // int8
-    case 16: // uint8
-        return 1;
-    default:
-        return 0;
-    }
 }

@@ -37,9 +37,6 @@ struct TARNLIBS_EXPORT fbRec
 };
 static_assert(sizeof(fbRec) == 21 * 4, "fbRec is 21 consecutive 32-bit fields");
 
-/// Byte order of a SEG-Y file's binary header.
-enum class TarnByteOrder { BigEndian, LittleEndian };
-
 /// Trace geometry and trace header decoding of one SEG-Y file (rev 0, 1 and 2): a 3600-byte
 /// file header, then fixed-length trace records from byte 3600 on.
 ///
@@ -76,12 +73,6 @@ public:
     int samplesPerTrace() const;
     /// The data sample format code of the binary header.
     int formatCode() const;
-    /// Bytes of one sample for the format code; 4 for a code the standard does not define.
-    int bytesPerSample() const;
-    /// Whether the format code is one that the SEG-Y standard defines.
-    bool formatKnown() const;
-    /// The byte order that the binary header is written in.
-    TarnByteOrder byteOrder() const;
 
     /// Decodes one trace header; the pointer is its first byte. A table entry whose field would
     /// not fit the 240-byte header decodes as 0.
@@ -94,17 +85,11 @@ public:
     /// whose two bytes would not lie inside the 240-byte header.
     static int read2ByteHdrParMem(const char *header, int position);
 
-    /// Bytes per sample of a format code; 0 for a code that the standard does not define.
-    static int bytesPerSampleOf(int formatCode);
-
 private:
     QString path;
     qint64 fileSize = 0;
     int samples = 0;
     int format = 0;
-    int sampleBytes = 4;
-    bool knownFormat = false;
-    TarnByteOrder order = TarnByteOrder::BigEndian;
     int traceBytes = kTraceHeaderBytes;
     int traces = 0;
     qint32 headerDefine[kHeaderDefineEntries][2] = {};
