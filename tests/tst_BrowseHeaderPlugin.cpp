@@ -77,14 +77,12 @@ private slots:
         for (const QString &line : QString::fromLocal8Bit(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
             exported << line.section(QLatin1Char(' '), 2);
         // The two plain entry points and the class itself; no core function, no dialog.
-        const QSet<QString> expected{
-            "qt_plugin_instance", "qt_plugin_query_metadata", "BrowseHeader::BrowseHeader()",
+        const QSet<QString> expected{"qt_plugin_instance", "qt_plugin_query_metadata", "BrowseHeader::BrowseHeader()",
             "BrowseHeader::~BrowseHeader()", "BrowseHeader::staticMetaObject", "BrowseHeader::metaObject() const",
             "BrowseHeader::qt_metacast(char const*)", "BrowseHeader::qt_metacall(QMetaObject::Call, int, void**)",
             "BrowseHeader::tr(char const*, char const*, int)", "BrowseHeader::trUtf8(char const*, char const*, int)",
             "BrowseHeader::slotAction(bool)", "BrowseHeader::name() const", "BrowseHeader::generalID() const",
-            "BrowseHeader::createAction() const", "vtable for BrowseHeader", "typeinfo for BrowseHeader",
-            "typeinfo name for BrowseHeader"};
+            "BrowseHeader::createAction() const", "vtable for BrowseHeader", "typeinfo for BrowseHeader", "typeinfo name for BrowseHeader"};
         QVERIFY2((expected - exported).isEmpty(), qPrintable("missing: " + QStringList((expected - exported).values()).join(" | ")));
         QVERIFY2((exported - expected).isEmpty(), qPrintable("extra: " + QStringList((exported - expected).values()).join(" | ")));
 

@@ -252,8 +252,7 @@ private slots:
     void germanViewer()
     {
         // The catalogue that the host installs for a German-speaking user's language.
-        const QLocale before;
-        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
+        const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QTranslator german;
         QVERIFY(german.load(QLocale(), QStringLiteral("BrowseHeader"), QStringLiteral("_"), QStringLiteral(":/resource/translations")));
@@ -271,8 +270,7 @@ private slots:
             QTimer::singleShot(0, ok, [ok] { QTest::mouseClick(ok, Qt::LeftButton); });
         });
         driver.then("ShowHeaderTable", [&](QWidget *viewer) {
-            viewer->resize(1250, 700);
-            const QAbstractItemModel *model = viewer->findChild<QTableView *>(QStringLiteral("tableView"))->model();
+            const QAbstractItemModel *model = viewer->findChild<QTableView *>()->model();
             seen << viewer->windowTitle() << viewer->findChild<QLabel *>(QStringLiteral("ffidLabel"))->text().section(' ', 2)
                  << model->headerData(1, Qt::Horizontal).toString() << model->headerData(15, Qt::Horizontal).toString();
             viewer->grab().save(QStringLiteral(ZN_BUILD_DIR "/screenshots/german-viewer.png"));
