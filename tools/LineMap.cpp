@@ -208,10 +208,6 @@ bool LineMap::write(const QString &path, QString *error)
         paint(painter);
         return painter.end();
     }
-    if (suffix != QLatin1String("png")) {
-        *error = QStringLiteral("Error: the map is written as .svg or .png, not: %1").arg(path);
-        return false;
-    }
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     QPainter painter(&image);
     paint(painter);

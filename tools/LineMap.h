@@ -24,7 +24,7 @@ public:
     /// Second pass: a receiver position to draw.
     void addReceiver(QPointF receiver);
 
-    /// Writes the map as SVG or PNG, chosen by the file name's suffix; false with *error set.
+    /// Writes the map as SVG for the suffix .svg, else as PNG; false with *error set.
     bool write(const QString &path, QString *error);
 
 private:

@@ -281,8 +281,11 @@ int main(int argc, char **argv)
         (i == 0 ? custom.cust1Pos : custom.cust2Pos) = position;
         (i == 0 ? custom.cust1Len : custom.cust2Len) = length;
     }
+    const QString mapSuffix = QFileInfo(parser.value(output)).suffix().toLower();
     if (verb == QLatin1String("map") && !parser.isSet(output))
         return fail(QStringLiteral("map needs -o OUT.svg or -o OUT.png"));
+    if (verb == QLatin1String("map") && mapSuffix != QLatin1String("svg") && mapSuffix != QLatin1String("png"))
+        return fail(QStringLiteral("Error: the map is written as .svg or .png, not: %1").arg(parser.value(output)));
     if (parser.isSet(csv) && parser.isSet(json))
         return fail(QStringLiteral("--csv and --json exclude each other"));
     if (parser.isSet(shots) && parser.isSet(ffid))
