@@ -35,6 +35,7 @@
     <message><source>Forward %1 shots</source><translation>%1 Schüsse vor</translation></message>
     <message><source>Backward %1 shots</source><translation>%1 Schüsse zurück</translation></message>
     <message><source>byte</source><translation>Byte</translation></message>
+    <message><source>Copy</source><translation>Kopieren</translation></message>
 </context>
 <context>
     <name>QObject</name>
