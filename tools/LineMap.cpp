@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -21,6 +20,7 @@ constexpr double kShotRadius = 4.0;
 const QColor kReceiverColour(150, 150, 150);
 const QColor kShotColour(20, 60, 160);
 const QColor kFlagColour(255, 0, 0);
+const QColor kGridColour(225, 225, 225);
 
 // A step of 1, 2 or 5 times a power of ten that cuts the range into about kTargetTicks parts.
 double tickStep(double range)
@@ -110,17 +110,16 @@ void LineMap::paint(QPainter &painter) const
     const double bottom = origin.y() - (kPlot.height() / 2) / scale;
     const double top = origin.y() + (kPlot.height() / 2) / scale;
     const double step = tickStep(std::min(right - left, top - bottom));
-    painter.setPen(QPen(QColor(225, 225, 225), 1));
     for (double x = std::ceil(left / step) * step; x <= right; x += step) {
         const double px = toPixel({x, 0}).x();
-        painter.setPen(QPen(QColor(225, 225, 225), 1));
+        painter.setPen(QPen(kGridColour, 1));
         painter.drawLine(QPointF(px, kPlot.top()), QPointF(px, kPlot.bottom()));
         painter.setPen(Qt::black);
         painter.drawText(QRectF(px - 60, kPlot.bottom() + 4, 120, 18), Qt::AlignHCenter | Qt::AlignTop, tickText(x, step));
     }
     for (double y = std::ceil(bottom / step) * step; y <= top; y += step) {
         const double py = toPixel({0, y}).y();
-        painter.setPen(QPen(QColor(225, 225, 225), 1));
+        painter.setPen(QPen(kGridColour, 1));
         painter.drawLine(QPointF(kPlot.left(), py), QPointF(kPlot.right(), py));
         painter.setPen(Qt::black);
         painter.drawText(QRectF(0, py - 9, kPlot.left() - 6, 18), Qt::AlignRight | Qt::AlignVCenter, tickText(y, step));

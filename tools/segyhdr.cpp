@@ -176,7 +176,7 @@ int runQc(SegyhdrLine &line, bool csv, bool json)
     return flagged > 0 ? kExitFindings : kExitClean;
 }
 
-int runDump(SegyhdrLine &line, const CustomFields &custom, int first, int last, qint32 ffid, bool byFfid, bool tsv)
+int runDump(SegyhdrLine &line, const CustomFields &custom, const QVector<QPair<int, int>> &ranges, bool tsv)
 {
     QTextStream out(stdout);
     const QChar separator = tsv ? QLatin1Char('\t') : QLatin1Char(',');
@@ -186,20 +186,17 @@ int runDump(SegyhdrLine &line, const CustomFields &custom, int first, int last, 
     names.append(QStringLiteral("byte") + byteRangeText(custom.cust1Pos, custom.cust1Len));
     names.append(QStringLiteral("byte") + byteRangeText(custom.cust2Pos, custom.cust2Len));
     out << names.join(separator) << '\n';
-    bool any = false;
-    const bool read = line.forEachShot(first, last, [&](const SegyhdrLine::Shot &shot) {
-        if (byFfid && shot.entry.ffid != ffid)
-            return;
-        any = true;
-        const QVector<int> varying = varyingColumns(shot.records);
-        for (int r = 0; r < shot.records.size(); ++r)
-            out << rowTexts(shot.records, shot.customValues, r, varying).join(separator) << '\n';
-    });
-    out.flush();
-    if (!read)
-        return fail(line.error());
-    if (byFfid && !any)
-        return fail(QStringLiteral("no shot has FFID %1 in the file: %2").arg(ffid).arg(line.path()));
+    for (const QPair<int, int> &range : ranges) {
+        const bool read = line.forEachShot(range.first, range.second, [&](const SegyhdrLine::Shot &shot) {
+            const QVector<int> varying = varyingColumns(shot.records);
+            for (int r = 0; r < shot.records.size(); ++r)
+                out << rowTexts(shot.records, shot.customValues, r, varying).join(separator) << '\n';
+        });
+        if (!read) {
+            out.flush();
+            return fail(line.error());
+        }
+    }
     return kExitClean;
 }
 
@@ -304,16 +301,24 @@ int main(int argc, char **argv)
     if (verb == QLatin1String("map"))
         return runMap(line, parser.value(output));
 
-    int first = 0;
-    int last = line.shots().size() - 1;
+    // Shot ranges of the shot list, from 0: all, those asked for, or each run of the FFID.
+    const QVector<ShotEntry> &all = line.shots();
+    QVector<QPair<int, int>> ranges{{0, int(all.size()) - 1}};
     if (parser.isSet(shots)) {
         const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^(\\d+)(?:-(\\d+))?$")).match(parser.value(shots));
         const int a = match.captured(1).toInt();
         const int b = match.captured(2).isEmpty() ? a : match.captured(2).toInt();
-        if (!match.hasMatch() || a < 1 || b < a || b > line.shots().size())
-            return fail(QStringLiteral("--shots %1: the file %2 has shots 1-%3").arg(parser.value(shots), path).arg(line.shots().size()));
-        first = a - 1;
-        last = b - 1;
+        if (!match.hasMatch() || a < 1 || b < a || b > all.size())
+            return fail(QStringLiteral("--shots %1: the file %2 has shots 1-%3").arg(parser.value(shots), path).arg(all.size()));
+        ranges = {{a - 1, b - 1}};
+    } else if (parser.isSet(ffid)) {
+        ranges.clear();
+        for (int s = 0; s < all.size(); ++s) {
+            if (all.at(s).ffid == wantedFfid)
+                ranges.append({s, s});
+        }
+        if (ranges.isEmpty())
+            return fail(QStringLiteral("no shot has FFID %1 in the file: %2").arg(wantedFfid).arg(path));
     }
-    return runDump(line, custom, first, last, wantedFfid, parser.isSet(ffid), parser.isSet(tsv));
+    return runDump(line, custom, ranges, parser.isSet(tsv));
 }

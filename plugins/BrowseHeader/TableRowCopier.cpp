@@ -74,7 +74,8 @@ bool TableRowCopier::eventFilter(QObject *watched, QEvent *event)
         copy();
         return true;
     }
-    if (event->type() == QEvent::ContextMenu && watched == view->viewport()) {
+    // From the mouse on the viewport, from the keyboard on the view.
+    if (event->type() == QEvent::ContextMenu) {
         QMenu menu;
         QAction *action = menu.addAction(QCoreApplication::translate("ShowHeaderTable", "Copy"));
         action->setEnabled(view->selectionModel() && view->selectionModel()->hasSelection());
