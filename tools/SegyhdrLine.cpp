@@ -38,6 +38,9 @@ bool SegyhdrLine::open(const std::function<void(int percent)> &progress)
             sink.valueChanged = progress;
         switch (writeTraceIndex(segyPath, segy.trBytes(), segy.totalTraces(), headerDefs.data(), sink)) {
         case TraceIndexResult::Written:
+            // Also where the cadence stops short of it, as with fewer than 100 traces.
+            if (progress)
+                progress(kProgressMaximum);
             break;
         case TraceIndexResult::SegyOpenFailed:
             return fail(QStringLiteral("Error: fail to open the file: %1").arg(segyPath));

@@ -27,7 +27,7 @@ public:
     explicit SegyhdrLine(const QString &segyPath, const CustomFields &custom = {71, 2, 237, 4});
 
     /// Opens the line as the browse dialog's OK does; false with error() set. progress, when
-    /// given, hears each percent of an index build.
+    /// given, hears each percent of an index build, 100 last.
     bool open(const std::function<void(int percent)> &progress);
 
     /// Hands each shot from first to last (positions from 0) in file order; false with error()

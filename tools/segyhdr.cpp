@@ -5,7 +5,9 @@
 #include "SegyhdrLine.h"
 #include "ShotQc.h"
 
+#include <ProgressSink.h>
 #include <ShotTable.h>
+#include <TarnSegy.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,7 +31,6 @@ constexpr int kExitClean = 0;
 constexpr int kExitFindings = 1;
 constexpr int kExitError = 2;
 constexpr int kProgressBarWidth = 40;
-constexpr int kTraceHeaderEnd = 240;
 constexpr int kMaxCustomFields = 2;
 
 const char kUsage[] = R"(
@@ -64,11 +65,15 @@ std::function<void(int)> terminalProgress(const QString &path)
 {
     if (!::isatty(STDERR_FILENO))
         return {};
-    return [path](int percent) {
-        const int filled = percent * kProgressBarWidth / 100;
+    auto shown = std::make_shared<int>(-1);
+    return [path, shown](int percent) {
+        if (percent == *shown)
+            return;
+        *shown = percent;
+        const int filled = percent * kProgressBarWidth / kProgressMaximum;
         std::fprintf(stderr, "\rsegyhdr: building the trace index of %s [%s%s] %3d%%", qPrintable(path),
                      QByteArray(filled, '#').constData(), QByteArray(kProgressBarWidth - filled, ' ').constData(), percent);
-        if (percent >= 100)
+        if (percent >= kProgressMaximum)
             std::fprintf(stderr, "\n");
         std::fflush(stderr);
     };
@@ -82,7 +87,7 @@ bool parseByteField(const QString &text, int *position, int *length)
         return false;
     *position = match.captured(1).toInt();
     *length = match.captured(2).toInt();
-    return *length >= 2 && *length <= 4 && *position >= 1 && *position + *length - 1 <= kTraceHeaderEnd;
+    return *length >= 2 && *length <= 4 && *position >= 1 && *position + *length - 1 <= TarnSegy::kTraceHeaderBytes;
 }
 
 QString shotLine(const QcFinding &first, int shotCount)
