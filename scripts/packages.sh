@@ -21,4 +21,4 @@ ensure_packages() {
 }
 
 # What every build needs.
-BUILD_PACKAGES=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttools5-dev-tools fonts-dejavu-core)
+BUILD_PACKAGES=(cmake make g++ qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev fonts-dejavu-core)

@@ -182,6 +182,14 @@ void TarnSegy::copyHdrDef(int **headerDefs)
     }
 }
 
+void TarnSegy::standardHdrDef(int **headerDefs)
+{
+    for (int k = 0; k < kHeaderDefineEntries; ++k) {
+        headerDefs[k][0] = kStandardDefine[k][0];
+        headerDefs[k][1] = kStandardDefine[k][1];
+    }
+}
+
 bool TarnSegy::indexExist() const
 {
     if (path.isEmpty())

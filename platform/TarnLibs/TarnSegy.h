@@ -60,6 +60,9 @@ public:
 
     /// Copies the 16-entry header definition: 16 pointers, each to a {position, length} pair.
     void copyHdrDef(int **headerDefs);
+    /// Fills a table of that form with the SEG-Y rev 1 places, the definition in force until
+    /// copyHdrDef() hands another.
+    static void standardHdrDef(int **headerDefs);
 
     /// True when "<path>.index" exists, holds 16 bytes per trace and is not older than the file.
     bool indexExist() const;

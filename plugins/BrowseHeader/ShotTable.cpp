@@ -1,5 +1,10 @@
 #include "ShotTable.h"
 
+#include <QtGlobal>
+
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 enum Column {
@@ -22,6 +27,18 @@ enum Column {
 };
 
 constexpr int kCoordinateDecimals = 2;
+
+// The field names belong to the general translation context; only "byte" is the viewer's own.
+const char *const kFieldNames[] = {
+    QT_TRANSLATE_NOOP("QObject", "ffid"),     QT_TRANSLATE_NOOP("QObject", "channel"),
+    QT_TRANSLATE_NOOP("QObject", "offset"),   QT_TRANSLATE_NOOP("QObject", "g_elev"),
+    QT_TRANSLATE_NOOP("QObject", "s_elev"),   QT_TRANSLATE_NOOP("QObject", "s_depth"),
+    QT_TRANSLATE_NOOP("QObject", "source_x"), QT_TRANSLATE_NOOP("QObject", "source_y"),
+    QT_TRANSLATE_NOOP("QObject", "group_x"),  QT_TRANSLATE_NOOP("QObject", "group_y"),
+    QT_TRANSLATE_NOOP("QObject", "s_line"),   QT_TRANSLATE_NOOP("QObject", "s_stat"),
+    QT_TRANSLATE_NOOP("QObject", "g_line"),   QT_TRANSLATE_NOOP("QObject", "g_stat"),
+};
+static_assert(std::size(kFieldNames) == kFieldColumnCount, "two custom columns follow the fields");
 
 bool isFloatColumn(int column)
 {
@@ -60,18 +77,35 @@ qint32 intField(const fbRec &record, const CustomValues &custom, int column)
 
 bool isShotConstantColumn(int column)
 {
-    switch (column) {
-    case kFfid:
-    case kSourceElevation:
-    case kSourceDepth:
-    case kSourceX:
-    case kSourceY:
-    case kSourceLine:
-    case kSourceStatic:
-        return true;
-    default:
-        return false;
+    return std::find(std::begin(kShotConstantColumns), std::end(kShotConstantColumns), column)
+            != std::end(kShotConstantColumns);
+}
+
+const char *fieldName(int column)
+{
+    return kFieldNames[column];
+}
+
+QVector<int> varyingColumns(const QVector<fbRec> &records)
+{
+    QVector<int> varying;
+    for (const int column : kShotConstantColumns) {
+        if (!columnAgrees(records, column))
+            varying.append(column);
     }
+    return varying;
+}
+
+QStringList rowTexts(const QVector<fbRec> &records, const QVector<CustomValues> &customValues,
+                     int row, const QVector<int> &varying)
+{
+    QStringList texts;
+    texts.reserve(kColumnCount);
+    for (int column = 0; column < kColumnCount; ++column) {
+        const int shown = isShotConstantColumn(column) && !varying.contains(column) ? 0 : row;
+        texts.append(cellText(records.at(shown), customValues.at(shown), column));
+    }
+    return texts;
 }
 
 bool columnAgrees(const QVector<fbRec> &records, int column)
@@ -102,6 +136,13 @@ QString cellText(const fbRec &record, const CustomValues &custom, int column)
     if (isFloatColumn(column))
         return QString::number(double(floatField(record, column)), 'f', kCoordinateDecimals);
     return QString::number(intField(record, custom, column));
+}
+
+double cellValue(const fbRec &record, const CustomValues &custom, int column)
+{
+    if (isFloatColumn(column))
+        return double(floatField(record, column));
+    return double(intField(record, custom, column));
 }
 
 QString byteRangeText(int position, int length)

@@ -2,6 +2,7 @@
 
 #include "BrowseParams.h"
 #include "HeaderDefineTable.h"
+#include "TableRowCopier.h"
 #include "ui_ShowHeaderTable.h"
 
 #include <QBrush>
@@ -12,26 +13,12 @@
 #include <QStandardItemModel>
 
 #include <iterator>
+#include <memory>
 
 namespace {
 
-// The field names belong to the general translation context; only "byte" is the viewer's own.
-const char *const kFieldNames[] = {
-    QT_TRANSLATE_NOOP("QObject", "ffid"),     QT_TRANSLATE_NOOP("QObject", "channel"),
-    QT_TRANSLATE_NOOP("QObject", "offset"),   QT_TRANSLATE_NOOP("QObject", "g_elev"),
-    QT_TRANSLATE_NOOP("QObject", "s_elev"),   QT_TRANSLATE_NOOP("QObject", "s_depth"),
-    QT_TRANSLATE_NOOP("QObject", "source_x"), QT_TRANSLATE_NOOP("QObject", "source_y"),
-    QT_TRANSLATE_NOOP("QObject", "group_x"),  QT_TRANSLATE_NOOP("QObject", "group_y"),
-    QT_TRANSLATE_NOOP("QObject", "s_line"),   QT_TRANSLATE_NOOP("QObject", "s_stat"),
-    QT_TRANSLATE_NOOP("QObject", "g_line"),   QT_TRANSLATE_NOOP("QObject", "g_stat"),
-};
-static_assert(std::size(kFieldNames) == kColumnCount - 2, "two custom columns follow the fields");
-
 constexpr qint32 kColumnWidths[kColumnCount] = {70, 60, 60, 70, 60, 60, 90, 100,
                                                 90, 100, 60, 70, 70, 70, 90, 90};
-
-constexpr int kShotConstantColumns[] = {0, 4, 5, 6, 7, 10, 11};
-constexpr int kPerTraceColumns[] = {1, 2, 3, 8, 9, 12, 13, 14, 15};
 
 constexpr int kComboVisibleItems = 30;
 
@@ -42,6 +29,8 @@ ShowHeaderTable::ShowHeaderTable(BrowseParams *params, QVector<ShotEntry> shots,
     , ui(new Ui::ShowHeaderTable)
 {
     ui->setupUi(this);
+    // A filter rather than a widget: the form's tree stays as designed.
+    copier = std::make_unique<TableRowCopier>(ui->tableView);
     this->params = params;
     this->shots = std::move(shots);
     headerDefs = allocateHeaderDefs();
@@ -90,8 +79,8 @@ void ShowHeaderTable::readHeaderDefine(int **table)
 
 void ShowHeaderTable::buildColumnNames()
 {
-    for (const char *name : kFieldNames)
-        columnNames.append(QObject::tr(name));
+    for (int c = 0; c < kFieldColumnCount; ++c)
+        columnNames.append(QObject::tr(fieldName(c)));
     columnNames.append(tr("byte") + byteRangeText(params->cust1Pos, params->cust1Len));
     columnNames.append(tr("byte") + byteRangeText(params->cust2Pos, params->cust2Len));
     std::copy(std::begin(kColumnWidths), std::end(kColumnWidths), columnWidths);
@@ -130,7 +119,9 @@ void ShowHeaderTable::fillTable()
                 }
             }
         }
-        for (const int column : kPerTraceColumns) {
+        for (int column = 0; column < kColumnCount; ++column) {
+            if (isShotConstantColumn(column))
+                continue;
             for (int r = 0; r < rows; ++r)
                 model->setItem(r, column, new QStandardItem(cellText(records.at(r), customValues.at(r), column)));
         }

@@ -8,8 +8,11 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
 struct BrowseParams;
 class QStandardItemModel;
+class TableRowCopier;
 namespace Ui { class ShowHeaderTable; }
 
 /// Shows the trace headers of a SEG-Y file one shot at a time, with buttons and a combo to
@@ -52,4 +55,5 @@ private:
     QVector<CustomValues> customValues;
     qint32 firstTrace = 0;
     qint32 lastTrace = -1;
+    std::unique_ptr<TableRowCopier> copier;
 };

@@ -1,0 +1,329 @@
+// segyhdr: the trace headers of a whole SEG-Y line at once, on the same cores as the viewer:
+// shot QC, a header export with the viewer's columns and texts, and a map of the geometry.
+
+#include "LineMap.h"
+#include "SegyhdrLine.h"
+#include "ShotQc.h"
+
+#include <ProgressSink.h>
+#include <ShotTable.h>
+#include <TarnSegy.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitClean = 0;
+constexpr int kExitFindings = 1;
+constexpr int kExitError = 2;
+constexpr int kProgressBarWidth = 40;
+constexpr int kMaxCustomFields = 2;
+
+const char kUsage[] = R"(
+Verbs:
+  qc FILE     one line per flagged shot: a shot-constant header (ffid, s_elev, s_depth,
+              source_x, source_y, s_line, s_stat) that varies, an FFID that comes back after
+              another shot, a trace count unlike the line's most common one, channel numbers
+              that repeat or leave gaps (channels of 0 or below count as auxiliary traces and
+              are left out); then a summary. Exit status 0 clean, 1 findings, 2 error.
+  dump FILE   the viewer's 16 columns, one row per trace, as CSV (or --tsv).
+  map FILE -o OUT.svg|OUT.png
+              the line from above: receivers grey, shots at their source, flagged shots red.
+The trace index FILE.index is used when it is up to date and built otherwise; the SEG-Y file
+itself is only read. Header places are those of SEG-Y rev 1.)";
+
+// The offscreen platform's note about a missing runtime folder is no concern of a map file.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:")))
+        return;
+    std::fprintf(stderr, "segyhdr: %s\n", qPrintable(message));
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "segyhdr: %s\n", qPrintable(message));
+    return kExitError;
+}
+
+// A bar on the terminal; nothing when stderr goes to a file or a pipe.
+std::function<void(int)> terminalProgress(const QString &path)
+{
+    if (!::isatty(STDERR_FILENO))
+        return {};
+    auto shown = std::make_shared<int>(-1);
+    return [path, shown](int percent) {
+        if (percent == *shown)
+            return;
+        *shown = percent;
+        const int filled = percent * kProgressBarWidth / kProgressMaximum;
+        std::fprintf(stderr, "\rsegyhdr: building the trace index of %s [%s%s] %3d%%", qPrintable(path),
+                     QByteArray(filled, '#').constData(), QByteArray(kProgressBarWidth - filled, ' ').constData(), percent);
+        if (percent >= kProgressMaximum)
+            std::fprintf(stderr, "\n");
+        std::fflush(stderr);
+    };
+}
+
+// "POS:LEN" as the browse dialog allows it: a 2- to 4-byte field inside the trace header.
+bool parseByteField(const QString &text, int *position, int *length)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^(\\d+):(\\d+)$")).match(text);
+    if (!match.hasMatch())
+        return false;
+    *position = match.captured(1).toInt();
+    *length = match.captured(2).toInt();
+    return *length >= 2 && *length <= 4 && *position >= 1 && *position + *length - 1 <= kTraceHeaderBytes;
+}
+
+QString shotLine(const QcFinding &first, int shotCount)
+{
+    return QStringLiteral("FFID %1  shot %2/%3  traces %4-%5:").arg(first.entry.ffid).arg(first.position + 1)
+            .arg(shotCount).arg(first.entry.firstTrace + 1).arg(first.entry.lastTrace + 1);
+}
+
+QString findingText(const QcFinding &finding)
+{
+    if (finding.reason == QcReason::Varies)
+        return QStringLiteral("%1 varies %2 to %3").arg(QLatin1String(fieldName(finding.column)), finding.min, finding.max);
+    return qcReasonName(finding.reason) + QLatin1Char(' ') + finding.detail;
+}
+
+QJsonObject findingJson(const QcFinding &finding)
+{
+    const bool varies = finding.reason == QcReason::Varies;
+    return QJsonObject{{"shot", finding.position + 1},
+                       {"ffid", finding.entry.ffid},
+                       {"first_trace", finding.entry.firstTrace + 1},
+                       {"last_trace", finding.entry.lastTrace + 1},
+                       {"reason", qcReasonName(finding.reason)},
+                       {"field", varies ? QJsonValue(QLatin1String(fieldName(finding.column))) : QJsonValue()},
+                       {"min", varies ? QJsonValue(finding.min) : QJsonValue()},
+                       {"max", varies ? QJsonValue(finding.max) : QJsonValue()},
+                       {"detail", finding.detail}};
+}
+
+int runQc(SegyhdrLine &line, bool csv, bool json)
+{
+    QTextStream out(stdout);
+    const int shotCount = line.shots().size();
+    ShotQc qc(line.shots());
+    std::array<int, kQcReasonCount> flaggedBy{};
+    int flagged = 0;
+    QJsonArray findingsJson;
+    if (csv)
+        out << "shot,ffid,first_trace,last_trace,reason,field,min,max\n";
+    const bool read = line.forEachShot(0, shotCount - 1, [&](const SegyhdrLine::Shot &shot) {
+        const QVector<QcFinding> findings = qc.check(shot);
+        if (findings.isEmpty())
+            return;
+        ++flagged;
+        std::array<bool, kQcReasonCount> counted{};
+        QStringList reasons;
+        for (const QcFinding &finding : findings) {
+            const int reason = int(finding.reason);
+            if (!counted[reason])
+                ++flaggedBy[reason];
+            counted[reason] = true;
+            const bool varies = finding.reason == QcReason::Varies;
+            if (csv)
+                out << finding.position + 1 << ',' << finding.entry.ffid << ',' << finding.entry.firstTrace + 1 << ','
+                    << finding.entry.lastTrace + 1 << ',' << qcReasonName(finding.reason) << ','
+                    << (varies ? QLatin1String(fieldName(finding.column)) : QLatin1String()) << ','
+                    << finding.min << ',' << finding.max << '\n';
+            else if (json)
+                findingsJson.append(findingJson(finding));
+            else
+                reasons.append(findingText(finding));
+        }
+        if (!csv && !json)
+            out << shotLine(findings.first(), shotCount) << ' ' << reasons.join(QStringLiteral("; ")) << '\n';
+    });
+    if (!read) {
+        out.flush();
+        return fail(line.error());
+    }
+
+    if (json) {
+        QJsonObject byReason;
+        for (int r = 0; r < kQcReasonCount; ++r)
+            byReason.insert(qcReasonName(QcReason(r)), flaggedBy[r]);
+        const QJsonObject report{{"file", line.path()},
+                                 {"shots", shotCount},
+                                 {"traces", line.traceCount()},
+                                 {"common_trace_count", qc.commonTraceCount()},
+                                 {"flagged_shots", flagged},
+                                 {"flagged_shots_by_reason", byReason},
+                                 {"findings", findingsJson}};
+        out << QJsonDocument(report).toJson(QJsonDocument::Indented);
+    } else if (!csv) {
+        QStringList counts;
+        for (int r = 0; r < kQcReasonCount; ++r)
+            counts.append(QStringLiteral("%1 %2").arg(flaggedBy[r]).arg(qcReasonName(QcReason(r))));
+        out << QStringLiteral("%1: %2 shots, %3 traces (most shots %4); %5 shots flagged: %6\n")
+                       .arg(line.path()).arg(shotCount).arg(line.traceCount()).arg(qc.commonTraceCount())
+                       .arg(flagged).arg(counts.join(QStringLiteral(", ")));
+    }
+    return flagged > 0 ? kExitFindings : kExitClean;
+}
+
+int runDump(SegyhdrLine &line, const CustomFields &custom, const QVector<QPair<int, int>> &ranges, bool tsv)
+{
+    QTextStream out(stdout);
+    const QChar separator = tsv ? QLatin1Char('\t') : QLatin1Char(',');
+    QStringList names;
+    for (int c = 0; c < kFieldColumnCount; ++c)
+        names.append(QLatin1String(fieldName(c)));
+    names.append(QStringLiteral("byte") + byteRangeText(custom.cust1Pos, custom.cust1Len));
+    names.append(QStringLiteral("byte") + byteRangeText(custom.cust2Pos, custom.cust2Len));
+    out << names.join(separator) << '\n';
+    for (const QPair<int, int> &range : ranges) {
+        const bool read = line.forEachShot(range.first, range.second, [&](const SegyhdrLine::Shot &shot) {
+            const QVector<int> varying = varyingColumns(shot.records);
+            for (int r = 0; r < shot.records.size(); ++r)
+                out << rowTexts(shot.records, shot.customValues, r, varying).join(separator) << '\n';
+        });
+        if (!read) {
+            out.flush();
+            return fail(line.error());
+        }
+    }
+    return kExitClean;
+}
+
+int runMap(SegyhdrLine &line, const QString &output)
+{
+    const int shotCount = line.shots().size();
+    LineMap map(QFileInfo(line.path()).fileName());
+    ShotQc qc(line.shots());
+    bool read = line.forEachShot(0, shotCount - 1, [&](const SegyhdrLine::Shot &shot) {
+        const fbRec &first = shot.records.constFirst();
+        map.addShot(QPointF(first.source_x, first.source_y), shot.entry.ffid, !qc.check(shot).isEmpty());
+        for (const fbRec &record : shot.records)
+            map.extend(QPointF(record.group_x, record.group_y));
+    });
+    read = read && line.forEachShot(0, shotCount - 1, [&](const SegyhdrLine::Shot &shot) {
+        for (const fbRec &record : shot.records)
+            map.addReceiver(QPointF(record.group_x, record.group_y));
+    });
+    if (!read)
+        return fail(line.error());
+    QString error;
+    if (!map.write(output, &error))
+        return fail(error);
+    return kExitClean;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Only the map paints, and it never shows a window: no display is needed.
+    const bool painting = argc > 1 && qstrcmp(argv[1], "map") == 0;
+    std::unique_ptr<QCoreApplication> app;
+    if (painting) {
+        qInstallMessageHandler(quietMessages);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("segyhdr"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The trace headers of a SEG-Y line, shot by shot.")
+                                     + QLatin1String(kUsage));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("verb"), QStringLiteral("qc, dump or map"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the SEG-Y file"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("qc: CSV rows, one per shot and reason."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("qc: one JSON document."));
+    const QCommandLineOption shots(QStringLiteral("shots"), QStringLiteral("dump: shots A to B of the shot list, from 1."), QStringLiteral("A-B"));
+    const QCommandLineOption ffid(QStringLiteral("ffid"), QStringLiteral("dump: the shots with this FFID."), QStringLiteral("N"));
+    const QCommandLineOption tsv(QStringLiteral("tsv"), QStringLiteral("dump: tab-separated instead of CSV."));
+    const QCommandLineOption byteField(QStringLiteral("byte"), QStringLiteral("dump: a custom field, 1-based position and 2 to 4 bytes; "
+                                       "twice at most (default 71:2 and 237:4)."), QStringLiteral("POS:LEN"));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("map: the picture to write, .svg or .png."), QStringLiteral("OUT"));
+    parser.addOptions({csv, json, shots, ffid, tsv, byteField, output});
+    if (!parser.parse(app->arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(kExitClean);
+
+    const QStringList positional = parser.positionalArguments();
+    const QString verb = positional.value(0);
+    if (positional.size() != 2 || (verb != QLatin1String("qc") && verb != QLatin1String("dump") && verb != QLatin1String("map")))
+        return fail(QStringLiteral("usage: segyhdr qc|dump|map FILE [options]; see segyhdr --help"));
+    const QString path = positional.at(1);
+
+    CustomFields custom{71, 2, 237, 4};
+    const QStringList fields = parser.values(byteField);
+    if (fields.size() > kMaxCustomFields)
+        return fail(QStringLiteral("--byte is given twice at most"));
+    for (int i = 0; i < fields.size(); ++i) {
+        int position = 0;
+        int length = 0;
+        if (!parseByteField(fields.at(i), &position, &length))
+            return fail(QStringLiteral("--byte %1: a 2- to 4-byte field POS:LEN inside the 240-byte trace header").arg(fields.at(i)));
+        (i == 0 ? custom.cust1Pos : custom.cust2Pos) = position;
+        (i == 0 ? custom.cust1Len : custom.cust2Len) = length;
+    }
+    const QString mapSuffix = QFileInfo(parser.value(output)).suffix().toLower();
+    if (verb == QLatin1String("map") && !parser.isSet(output))
+        return fail(QStringLiteral("map needs -o OUT.svg or -o OUT.png"));
+    if (verb == QLatin1String("map") && mapSuffix != QLatin1String("svg") && mapSuffix != QLatin1String("png"))
+        return fail(QStringLiteral("Error: the map is written as .svg or .png, not: %1").arg(parser.value(output)));
+    if (parser.isSet(csv) && parser.isSet(json))
+        return fail(QStringLiteral("--csv and --json exclude each other"));
+    if (parser.isSet(shots) && parser.isSet(ffid))
+        return fail(QStringLiteral("--shots and --ffid exclude each other"));
+    bool ffidOk = true;
+    const qint32 wantedFfid = parser.isSet(ffid) ? parser.value(ffid).toInt(&ffidOk) : 0;
+    if (!ffidOk)
+        return fail(QStringLiteral("--ffid %1: not an integer").arg(parser.value(ffid)));
+
+    SegyhdrLine line(path, custom);
+    if (!line.open(terminalProgress(path)))
+        return fail(line.error());
+
+    if (verb == QLatin1String("qc"))
+        return runQc(line, parser.isSet(csv), parser.isSet(json));
+    if (verb == QLatin1String("map"))
+        return runMap(line, parser.value(output));
+
+    // Shot ranges of the shot list, from 0: all, those asked for, or each run of the FFID.
+    const QVector<ShotEntry> &all = line.shots();
+    QVector<QPair<int, int>> ranges{{0, int(all.size()) - 1}};
+    if (parser.isSet(shots)) {
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^(\\d+)(?:-(\\d+))?$")).match(parser.value(shots));
+        const int a = match.captured(1).toInt();
+        const int b = match.captured(2).isEmpty() ? a : match.captured(2).toInt();
+        if (!match.hasMatch() || a < 1 || b < a || b > all.size())
+            return fail(QStringLiteral("--shots %1: the file %2 has shots 1-%3").arg(parser.value(shots), path).arg(all.size()));
+        ranges = {{a - 1, b - 1}};
+    } else if (parser.isSet(ffid)) {
+        ranges.clear();
+        for (int s = 0; s < all.size(); ++s) {
+            if (all.at(s).ffid == wantedFfid)
+                ranges.append({s, s});
+        }
+        if (ranges.isEmpty())
+            return fail(QStringLiteral("no shot has FFID %1 in the file: %2").arg(wantedFfid).arg(path));
+    }
+    return runDump(line, custom, ranges, parser.isSet(tsv));
+}
