@@ -3,7 +3,12 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -11,6 +16,65 @@
 constexpr qint64 kFirstTraceOffset = 3600;
 constexpr int kTraceHeaderBytes = 240;
 constexpr int kIndexedEntries = 3;
+
+// From this many pages a trace, fetching only the pages that hold headers reads a third of the
+// file or less; shorter traces are read whole, in the long runs storage serves fastest.
+constexpr qint64 kHeaderPagesOnlyTracePages = 3;
+// How far ahead of the trace being copied the kernel is kept reading, and in what steps: far
+// enough to keep the storage busy while a chunk is copied, near enough not to evict what the
+// scan has yet to reach.
+constexpr qint64 kReadAheadBytes = qint64(64) << 20;
+constexpr qint64 kReadAheadHeaders = 4000;
+constexpr qint64 kReadAheadSteps = 8;
+
+// Tells the kernel which bytes of the SEG-Y file the scan needs next, so that a file that is not
+// in the page cache is read at the storage's rate instead of one page fault at a time. Asking to
+// read ahead returns at once; the scan itself stays on the calling thread.
+class ReadAhead
+{
+public:
+    ReadAhead(int fd, qint64 trBytes, int headerBytes, qint64 totalTraces)
+        : fd(fd), trBytes(trBytes), headerBytes(headerBytes), totalTraces(totalTraces)
+    {
+        const qint64 page = ::sysconf(_SC_PAGESIZE);
+        headersOnly = trBytes >= kHeaderPagesOnlyTracePages * page;
+        distance = headersOnly ? kReadAheadHeaders : std::max<qint64>(1, kReadAheadBytes / std::max<qint64>(trBytes, 1));
+        step = std::max<qint64>(1, distance / kReadAheadSteps);
+        // Left to itself the kernel reads around every fault or read, samples and all.
+        ::posix_fadvise(fd, 0, 0, headersOnly ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL);
+    }
+
+    /// How a mapping of traces should be read: page by page for headers only, else in runs.
+    int mappingAdvice() const { return headersOnly ? MADV_RANDOM : MADV_SEQUENTIAL; }
+
+    /// The scan is about to copy the trace: keep the read-ahead the distance in front of it.
+    void reach(qint64 trace)
+    {
+        const qint64 target = std::min(totalTraces, trace + distance);
+        if (target - requested < step && target < totalTraces)
+            return;
+        if (target <= requested)
+            return;
+        if (headersOnly) {
+            for (qint64 t = requested; t < target; ++t)
+                ::posix_fadvise(fd, kFirstTraceOffset + t * trBytes, headerBytes, POSIX_FADV_WILLNEED);
+        } else {
+            ::posix_fadvise(fd, kFirstTraceOffset + requested * trBytes, (target - requested) * trBytes,
+                            POSIX_FADV_WILLNEED);
+        }
+        requested = target;
+    }
+
+private:
+    int fd;
+    qint64 trBytes;
+    int headerBytes;
+    qint64 totalTraces;
+    bool headersOnly = false;
+    qint64 distance = 1;
+    qint64 step = 1;
+    qint64 requested = 0;
+};
 
 static int bytesRead(int length)
 {
@@ -59,7 +123,7 @@ bool indexFieldsInsideHeader(int *const *headerDefs)
 // Copies each trace's leading header bytes into its slot through one mapping of the chunk's
 // block. False, with nothing copied, where the block cannot be mapped as a whole.
 static bool readChunkMapped(QFile &segy, qint64 first, int count, qint64 trBytes,
-                            int headerBytes, char *chunk)
+                            int headerBytes, char *chunk, ReadAhead &ahead)
 {
     if (count == 0)
         return true;
@@ -73,8 +137,14 @@ static bool readChunkMapped(QFile &segy, qint64 first, int count, qint64 trBytes
     const uchar *block = segy.map(offset, span);
     if (!block)
         return false;
-    for (int i = 0; i < count; ++i)
+    // The mapping itself starts on a page boundary at or before the block.
+    const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t start = std::uintptr_t(block) & ~(page - 1);
+    ::madvise(reinterpret_cast<void *>(start), size_t(std::uintptr_t(block) - start + span), ahead.mappingAdvice());
+    for (int i = 0; i < count; ++i) {
+        ahead.reach(first + i);
         std::memcpy(chunk + qint64(i) * headerBytes, block + i * trBytes, size_t(headerBytes));
+    }
     segy.unmap(const_cast<uchar *>(block));
     return true;
 }
@@ -82,9 +152,10 @@ static bool readChunkMapped(QFile &segy, qint64 first, int count, qint64 trBytes
 // One positioned read per trace into the header buffer. A short read overwrites only what it
 // got, so the rest of the slot repeats the bytes last read.
 static void readChunkPositioned(QFile &segy, qint64 first, int count, qint64 trBytes,
-                                int headerBytes, char *header, char *chunk)
+                                int headerBytes, char *header, char *chunk, ReadAhead &ahead)
 {
     for (int i = 0; i < count; ++i) {
+        ahead.reach(first + i);
         if (segy.seek(kFirstTraceOffset + (first + i) * trBytes))
             segy.read(header, headerBytes);
         std::memcpy(chunk + qint64(i) * headerBytes, header, size_t(headerBytes));
@@ -127,6 +198,7 @@ TraceIndexResult writeTraceIndex(const QString &segyPath, qint64 trBytes, int to
         progress.begun();
     ProgressCadence cadence(totalTraces);
 
+    ReadAhead ahead(segy.handle(), trBytes, headerBytes, totalTraces);
     std::vector<char> header(size_t(headerBytes), 0);
     std::vector<char> chunk;
     std::vector<TraceIndexRecord> records;
@@ -139,9 +211,9 @@ TraceIndexResult writeTraceIndex(const QString &segyPath, qint64 trBytes, int to
         records.resize(size_t(count));
 
         const bool mapped = access == TraceHeaderAccess::Mapped
-            && readChunkMapped(segy, first, count, trBytes, headerBytes, chunk.data());
+            && readChunkMapped(segy, first, count, trBytes, headerBytes, chunk.data(), ahead);
         if (!mapped)
-            readChunkPositioned(segy, first, count, trBytes, headerBytes, header.data(), chunk.data());
+            readChunkPositioned(segy, first, count, trBytes, headerBytes, header.data(), chunk.data(), ahead);
         else if (count > 0)
             // A later chunk that falls back starts from the last header of this one.
             std::memcpy(header.data(), chunk.data() + qint64(count - 1) * headerBytes, header.size());
