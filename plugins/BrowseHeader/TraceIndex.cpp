@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +27,8 @@ constexpr qint64 kHeaderPagesOnlyTracePages = 3;
 constexpr qint64 kReadAheadBytes = qint64(64) << 20;
 constexpr qint64 kReadAheadHeaders = 4000;
 constexpr qint64 kReadAheadSteps = 8;
+// cachestat(2), the same number on every architecture; the C library has no wrapper yet.
+constexpr long kCachestatSyscall = 451;
 
 // Tells the kernel which bytes of the SEG-Y file the scan needs next, so that a file that is not
 // in the page cache is read at the storage's rate instead of one page fault at a time. Asking to
@@ -59,13 +62,34 @@ public:
             for (qint64 t = requested; t < target; ++t)
                 ::posix_fadvise(fd, kFirstTraceOffset + t * trBytes, headerBytes, POSIX_FADV_WILLNEED);
         } else {
-            ::posix_fadvise(fd, kFirstTraceOffset + requested * trBytes, (target - requested) * trBytes,
-                            POSIX_FADV_WILLNEED);
+            const qint64 from = kFirstTraceOffset + requested * trBytes;
+            const qint64 length = (target - requested) * trBytes;
+            if (!allCached(from, length))
+                ::posix_fadvise(fd, from, length, POSIX_FADV_WILLNEED);
         }
         requested = target;
     }
 
 private:
+    // Whether every page of the range is in the page cache already, where asking for it again
+    // would cost a look-up per page for nothing. False where the kernel cannot tell (before 6.5).
+    bool allCached(qint64 from, qint64 length) const
+    {
+        struct
+        {
+            quint64 offset;
+            quint64 length;
+        } range = {quint64(from), quint64(length)};
+        struct
+        {
+            quint64 cached, dirty, writeback, evicted, recentlyEvicted;
+        } stat = {};
+        if (::syscall(kCachestatSyscall, fd, &range, &stat, 0) != 0)
+            return false;
+        const qint64 page = ::sysconf(_SC_PAGESIZE);
+        return qint64(stat.cached) >= (from + length - 1) / page - from / page + 1;
+    }
+
     int fd;
     qint64 trBytes;
     int headerBytes;
@@ -86,12 +110,18 @@ QString traceIndexPath(const QString &segyPath)
     return segyPath + QStringLiteral(".index");
 }
 
-int readHeaderValue(const char *header, int position, int length)
+// Inlined into the scan, which decodes three values a trace.
+static inline qint32 decodeHeaderValue(const char *header, int position, int length)
 {
     const char *field = header + (position - 1);
     if (length == 4)
         return qFromBigEndian<qint32>(field);
     return qFromBigEndian<qint16>(field);
+}
+
+int readHeaderValue(const char *header, int position, int length)
+{
+    return decodeHeaderValue(header, position, length);
 }
 
 int indexHeaderBytes(int *const *headerDefs)
@@ -120,33 +150,25 @@ bool indexFieldsInsideHeader(int *const *headerDefs)
     return true;
 }
 
-// Copies each trace's leading header bytes into its slot through one mapping of the chunk's
-// block. False, with nothing copied, where the block cannot be mapped as a whole.
-static bool readChunkMapped(QFile &segy, qint64 first, int count, qint64 trBytes,
-                            int headerBytes, char *chunk, ReadAhead &ahead)
+// Maps the chunk's block, up to the last header byte needed so that a short last trace still
+// maps, and tells the kernel how it will be read. Null where the block cannot be mapped as a whole.
+static const uchar *mapChunk(QFile &segy, qint64 fileSize, qint64 first, int count, qint64 trBytes,
+                             int headerBytes, const ReadAhead &ahead)
 {
-    if (count == 0)
-        return true;
-    if (trBytes <= 0)
-        return false;
+    if (count == 0 || trBytes <= 0)
+        return nullptr;
     const qint64 offset = kFirstTraceOffset + first * trBytes;
-    // Up to the last header byte needed, so a short last trace still maps.
     const qint64 span = (count - 1) * trBytes + headerBytes;
-    if (offset + span > segy.size())
-        return false;
+    if (offset + span > fileSize)
+        return nullptr;
     const uchar *block = segy.map(offset, span);
     if (!block)
-        return false;
+        return nullptr;
     // The mapping itself starts on a page boundary at or before the block.
     const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
     const std::uintptr_t start = std::uintptr_t(block) & ~(page - 1);
     ::madvise(reinterpret_cast<void *>(start), size_t(std::uintptr_t(block) - start + span), ahead.mappingAdvice());
-    for (int i = 0; i < count; ++i) {
-        ahead.reach(first + i);
-        std::memcpy(chunk + qint64(i) * headerBytes, block + i * trBytes, size_t(headerBytes));
-    }
-    segy.unmap(const_cast<uchar *>(block));
-    return true;
+    return block;
 }
 
 // One positioned read per trace into the header buffer. A short read overwrites only what it
@@ -199,6 +221,7 @@ TraceIndexResult writeTraceIndex(const QString &segyPath, qint64 trBytes, int to
     ProgressCadence cadence(totalTraces);
 
     ReadAhead ahead(segy.handle(), trBytes, headerBytes, totalTraces);
+    const qint64 fileSize = segy.size();
     std::vector<char> header(size_t(headerBytes), 0);
     std::vector<char> chunk;
     std::vector<TraceIndexRecord> records;
@@ -207,25 +230,34 @@ TraceIndexResult writeTraceIndex(const QString &segyPath, qint64 trBytes, int to
     for (int c = 0; c < chunks; ++c) {
         const qint64 first = qint64(c) * kTracesPerChunk;
         const int count = int(std::min<qint64>(kTracesPerChunk, totalTraces - first));
-        chunk.assign(size_t(count) * size_t(headerBytes), 0);
         records.resize(size_t(count));
 
-        const bool mapped = access == TraceHeaderAccess::Mapped
-            && readChunkMapped(segy, first, count, trBytes, headerBytes, chunk.data(), ahead);
-        if (!mapped)
+        // Mapped, the headers are decoded where they lie; read, each sits in its chunk slot.
+        const uchar *block = access == TraceHeaderAccess::Mapped
+            ? mapChunk(segy, fileSize, first, count, trBytes, headerBytes, ahead) : nullptr;
+        const char *headers = reinterpret_cast<const char *>(block);
+        qint64 stride = trBytes;
+        if (!block) {
+            chunk.assign(size_t(count) * size_t(headerBytes), 0);
             readChunkPositioned(segy, first, count, trBytes, headerBytes, header.data(), chunk.data(), ahead);
-        else if (count > 0)
-            // A later chunk that falls back starts from the last header of this one.
-            std::memcpy(header.data(), chunk.data() + qint64(count - 1) * headerBytes, header.size());
+            headers = chunk.data();
+            stride = headerBytes;
+        }
 
         for (int i = 0; i < count; ++i) {
-            const char *slot = chunk.data() + qint64(i) * headerBytes;
+            ahead.reach(first + i);
+            const char *slot = headers + i * stride;
             TraceIndexRecord &record = records[size_t(i)];
-            record.ffid = qToLittleEndian<qint32>(readHeaderValue(slot, positions[0], lengths[0]));
-            record.value1 = qToLittleEndian<qint32>(readHeaderValue(slot, positions[1], lengths[1]));
-            record.value2 = qToLittleEndian<qint32>(readHeaderValue(slot, positions[2], lengths[2]));
+            record.ffid = qToLittleEndian<qint32>(decodeHeaderValue(slot, positions[0], lengths[0]));
+            record.value1 = qToLittleEndian<qint32>(decodeHeaderValue(slot, positions[1], lengths[1]));
+            record.value2 = qToLittleEndian<qint32>(decodeHeaderValue(slot, positions[2], lengths[2]));
             record.traceNumber = qToLittleEndian<qint32>(qint32(first + i + 1));
             advanceProgress(cadence, progress);
+        }
+        if (block) {
+            // A later chunk that falls back starts from the last header of this one.
+            std::memcpy(header.data(), headers + (count - 1) * stride, header.size());
+            segy.unmap(const_cast<uchar *>(block));
         }
         index.write(reinterpret_cast<const char *>(records.data()), qint64(count) * kIndexRecordBytes);
     }
