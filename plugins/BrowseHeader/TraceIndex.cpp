@@ -21,12 +21,12 @@ constexpr int kIndexedEntries = 3;
 // From this many pages a trace, fetching only the pages that hold headers reads a third of the
 // file or less; shorter traces are read whole, in the long runs storage serves fastest.
 constexpr qint64 kHeaderPagesOnlyTracePages = 3;
-// How far ahead of the trace being copied the kernel is kept reading, and in what steps: far
-// enough to keep the storage busy while a chunk is copied, near enough not to evict what the
-// scan has yet to reach.
+// How far ahead of the trace being decoded the kernel is kept reading, and in how many steps:
+// far enough to keep the storage busy, near enough not to evict what the scan has yet to reach;
+// small steps keep it from stalling on a burst of requests.
 constexpr qint64 kReadAheadBytes = qint64(64) << 20;
-constexpr qint64 kReadAheadHeaders = 4000;
-constexpr qint64 kReadAheadSteps = 8;
+constexpr qint64 kReadAheadHeaders = 2000;
+constexpr qint64 kReadAheadSteps = 64;
 // cachestat(2), the same number on every architecture; the C library has no wrapper yet.
 constexpr long kCachestatSyscall = 451;
 
