@@ -50,7 +50,7 @@ public:
     /// How a mapping of traces should be read: page by page for headers only, else in runs.
     int mappingAdvice() const { return headersOnly ? MADV_RANDOM : MADV_SEQUENTIAL; }
 
-    /// The scan is about to copy the trace: keep the read-ahead the distance in front of it.
+    /// The scan is about to read the trace: keep the read-ahead the distance in front of it.
     void reach(qint64 trace)
     {
         const qint64 target = std::min(totalTraces, trace + distance);
