@@ -1,12 +1,18 @@
 #include "BenchSupport.h"
 
+#include "SegyWriter.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QThread>
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 static QString cpuModel()
 {
@@ -40,4 +46,92 @@ bool dropFromPageCache(const QString &path)
     const bool dropped = ::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
     ::close(fd);
     return dropped;
+}
+
+double residentPercent(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    double percent = -1;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        void *map = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED) {
+            const long page = ::sysconf(_SC_PAGESIZE);
+            std::vector<unsigned char> pages(size_t((st.st_size + page - 1) / page));
+            if (::mincore(map, size_t(st.st_size), pages.data()) == 0)
+                percent = 100.0 * double(std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; }))
+                    / double(pages.size());
+            ::munmap(map, size_t(st.st_size));
+        }
+    }
+    ::close(fd);
+    return percent;
+}
+
+static qint64 procField(const char *file, const QByteArray &name, qint64 unit)
+{
+    QFile f(QString::fromLatin1(file));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(name))
+            return line.mid(name.size()).trimmed().split(' ').first().toLongLong() * unit;
+    }
+    return -1;
+}
+
+qint64 storageReadBytes()
+{
+    return procField("/proc/self/io", "read_bytes:", 1);
+}
+
+qint64 peakResidentBytes()
+{
+    return procField("/proc/self/status", "VmHWM:", 1024);
+}
+
+double median(std::vector<double> &values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString writeBenchLine(const QString &path, qint64 traces, qint64 traceBytes, int tracesPerShot)
+{
+    SegyWriter::Layout layout;
+    layout.samples = int((traceBytes - 240) / 4);
+    layout.formatCode = 5;
+    SegyWriter writer(path, layout);
+    if (!writer.open())
+        return writer.errorString();
+    SegyTraceHeader header;
+    for (qint64 t = 0; t < traces; ++t) {
+        const int channel = int(t % tracesPerShot);
+        header.set(1, 4, t + 1);
+        header.set(9, 4, 1001 + t / tracesPerShot);
+        header.set(13, 4, channel + 1);
+        header.set(37, 4, 25 * channel - 3000);
+        header.set(41, 4, 400 + channel % 17);
+        header.set(45, 4, 380);
+        header.set(71, 2, -100);
+        header.set(73, 4, 50000000 + 2500 * (t / tracesPerShot));
+        header.set(81, 4, 50000000 + 1250 * channel);
+        if (!writer.writeTrace(header))
+            break;
+    }
+    return writer.close() ? QString() : writer.errorString();
+}
+
+int **benchHeaderDefs()
+{
+    static int pairs[16 * 2] = {9, 4, 13, 4, 37, 4, 41, 4, 45, 4, 49, 4, 73, 4, 77, 4,
+                                81, 4, 85, 4, 189, 4, 99, 2, 193, 4, 101, 2, 21, 4, 71, 0};
+    static int *rows[16];
+    for (int k = 0; k < 16; ++k)
+        rows[k] = &pairs[2 * k];
+    return rows;
 }

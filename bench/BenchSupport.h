@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <vector>
+
 // What every benchmark reports beside its figures, and how it measures them.
 
 /// The number of cores and the CPU model, e.g. "2 cores, AMD EPYC 7B13".
@@ -14,3 +16,24 @@ double cpuSeconds();
 /// Writes the file out and drops it from the page cache, so that the next run reads it from the
 /// disk as a file that was not just written would be, and the cache it leaves is built by reads.
 bool dropFromPageCache(const QString &path);
+
+/// The share of the file's pages in the page cache, 0 to 100, or -1 when it cannot be told.
+double residentPercent(const QString &path);
+
+/// The bytes this process has caused to be read from storage (read_bytes of /proc/self/io).
+qint64 storageReadBytes();
+
+/// The process's peak resident memory (VmHWM of /proc/self/status), in bytes.
+qint64 peakResidentBytes();
+
+/// The median of the values, which it sorts.
+double median(std::vector<double> &values);
+
+/// Writes a SEG-Y line in full (samples included, so that reading it costs what a real file
+/// costs): traces of traceBytes bytes, IEEE floats, shots of tracesPerShot traces with FFIDs
+/// from 1001, channels from 1 at byte 13 and offsets at byte 37. An empty text on success.
+QString writeBenchLine(const QString &path, qint64 traces, qint64 traceBytes, int tracesPerShot);
+
+/// The header definition the benchmarks index with: FFID 9/4, channel 13/4, offset 37/4, then
+/// the rest of the fields at their SEG-Y rev 1 places. Pointers into a static table.
+int **benchHeaderDefs();

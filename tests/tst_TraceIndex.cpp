@@ -82,6 +82,7 @@ class tst_TraceIndex : public QObject
 private slots:
     void records_data();
     void records();
+    void longTraces();
     void failures_data();
     void failures();
     void realFiles_data();
@@ -160,6 +161,23 @@ void tst_TraceIndex::records()
     QCOMPARE(writeTraceIndex(segy, kTraceBytes, traces, table.rows, {}, positionedReads), TraceIndexResult::Written);
     QVERIFY(readIndex(segy, positioned));
     QCOMPARE(positioned.toList(), values.toList());
+}
+
+// Traces long enough that only their header pages are read ahead, across a chunk boundary.
+void tst_TraceIndex::longTraces()
+{
+    SegyWriter::Layout layout;
+    layout.sparse = true;
+    layout.samples = 6000;
+    const int traces = kTracesPerChunk + 1;
+    const Headers headers = generated(traces);
+    const QString segy = TestSupport::writeSegy(dir.path(), QStringLiteral("long.sgy"), headers, layout);
+    QVERIFY(!segy.isEmpty());
+    const HeaderDefs table(kDefaultDefs);
+    QCOMPARE(writeTraceIndex(segy, 240 + 6000 * 4, traces, table.rows, {}), TraceIndexResult::Written);
+    QVector<int> values;
+    QVERIFY(readIndex(segy, values));
+    QCOMPARE(values.toList(), generatedRecords(headers, traces).toList());
 }
 
 void tst_TraceIndex::failures_data()

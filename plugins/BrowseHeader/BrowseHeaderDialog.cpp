@@ -190,28 +190,31 @@ void BrowseHeaderDialog::accept()
     saveSettings();
 }
 
-std::unique_ptr<QProgressDialog> BrowseHeaderDialog::openProgressDialog(const QString &label)
+ProgressSink BrowseHeaderDialog::progressDialogSink(std::unique_ptr<QProgressDialog> &progress,
+                                                const QString &label, std::optional<int> minimumDurationMs)
 {
-    auto progress = std::make_unique<QProgressDialog>(label, QObject::tr("Cancel"), 0, 100, this);
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setWindowTitle(tr("Browse SEGY Header"));
-    progress->setMinimumWidth(kProgressMinimumWidth);
-    progress->setMinimumHeight(kProgressMinimumHeight);
-    return progress;
+    ProgressSink sink;
+    sink.begun = [this, &progress, label, minimumDurationMs] {
+        progress = std::make_unique<QProgressDialog>(label, QObject::tr("Cancel"), 0, 100, this);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setWindowTitle(tr("Browse SEGY Header"));
+        // The scan cannot be interrupted halfway, so the dialog offers no cancel button.
+        progress->setCancelButton(nullptr);
+        progress->setMinimumWidth(kProgressMinimumWidth);
+        progress->setMinimumHeight(kProgressMinimumHeight);
+        progress->show();
+        progress->setValue(0);
+        if (minimumDurationMs)
+            progress->setMinimumDuration(*minimumDurationMs);
+    };
+    sink.valueChanged = [&progress](int value) { progress->setValue(value); };
+    return sink;
 }
 
 bool BrowseHeaderDialog::createSegyIndex(TarnSegy &segy, const BrowseParams &browseParams)
 {
     std::unique_ptr<QProgressDialog> progress;
-    ProgressSink sink;
-    sink.begun = [&] {
-        progress = openProgressDialog(QObject::tr("Create SEGY Index......"));
-        // The scan cannot be interrupted halfway, so the dialog offers no cancel button.
-        progress->setCancelButtonText(QString());
-        progress->show();
-        progress->setValue(0);
-    };
-    sink.valueChanged = [&](int value) { progress->setValue(value); };
+    const ProgressSink sink = progressDialogSink(progress, QObject::tr("Create SEGY Index......"), std::nullopt);
 
     switch (writeTraceIndex(browseParams.segyName, segy.trBytes(), segy.totalTraces(), headerDefs, sink)) {
     case TraceIndexResult::Written:
@@ -237,15 +240,8 @@ bool BrowseHeaderDialog::createSegyIndex(TarnSegy &segy, const BrowseParams &bro
 bool BrowseHeaderDialog::extractShotIndex()
 {
     std::unique_ptr<QProgressDialog> progress;
-    ProgressSink sink;
-    sink.begun = [&] {
-        progress = openProgressDialog(QObject::tr("Extracting Shot Index......"));
-        progress->setCancelButton(nullptr);
-        progress->show();
-        progress->setValue(0);
-        progress->setMinimumDuration(kExtractionMinimumDurationMs);
-    };
-    sink.valueChanged = [&](int value) { progress->setValue(value); };
+    const ProgressSink sink = progressDialogSink(progress, QObject::tr("Extracting Shot Index......"),
+                                                 kExtractionMinimumDurationMs);
 
     const QString indexPath = traceIndexPath(params.segyName);
     if (!extractShots(indexPath, shots, sink)) {

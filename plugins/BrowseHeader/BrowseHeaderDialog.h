@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowseParams.h"
+#include "ProgressSink.h"
 #include "ShotEntry.h"
 
 #include <ZnDialog.h>
@@ -9,6 +10,7 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 
 class QProgressDialog;
 class TarnSegy;
@@ -41,7 +43,10 @@ private:
     void initWidgets();
     bool createSegyIndex(TarnSegy &segy, const BrowseParams &browseParams);
     bool extractShotIndex();
-    std::unique_ptr<QProgressDialog> openProgressDialog(const QString &label);
+    // The window-modal, cancel-free progress dialog of a scan, opened when the scan begins;
+    // only the extraction's sets a minimum duration.
+    ProgressSink progressDialogSink(std::unique_ptr<QProgressDialog> &progress, const QString &label,
+                                    std::optional<int> minimumDurationMs);
 
     Ui::BrowseHeaderDialog *ui;
     BrowseParams params;

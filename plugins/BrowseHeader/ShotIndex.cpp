@@ -34,10 +34,12 @@ bool extractShots(const QString &indexPath, QVector<ShotEntry> &shots, const Pro
     for (qint64 c = 0; c < chunks; ++c) {
         const qint64 first = c * kRecordsPerChunk;
         const qint64 count = std::min(kRecordsPerChunk, records - first);
-        // Zeroed, so that a file shrinking under us yields FFID 0 rather than stale bytes.
-        buffer.assign(size_t(count * kIndexRecordBytes), 0);
-        if (file.seek(first * kIndexRecordBytes))
-            file.read(buffer.data(), count * kIndexRecordBytes);
+        // What a file shrinking under us no longer holds reads as FFID 0 rather than stale bytes;
+        // only that tail is zeroed, not the whole chunk before every read.
+        const qint64 bytes = count * kIndexRecordBytes;
+        buffer.resize(size_t(bytes));
+        const qint64 got = file.seek(first * kIndexRecordBytes) ? file.read(buffer.data(), bytes) : 0;
+        std::fill(buffer.begin() + std::max<qint64>(got, 0), buffer.end(), 0);
 
         if (c == 0 && count > 0)
             current.ffid = qFromLittleEndian<qint32>(buffer.data());
