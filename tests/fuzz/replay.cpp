@@ -1,0 +1,32 @@
+// Runs a fuzz target once over each input: every file in each folder named, or the file named.
+// Fails when there is nothing to run, so that a missing folder is noticed.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdint>
+#include <cstdio>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+int main(int argc, char **argv)
+{
+    int inputs = 0;
+    for (int a = 1; a < argc; ++a) {
+        const QFileInfo arg(QString::fromLocal8Bit(argv[a]));
+        const QFileInfoList files = arg.isDir() ? QDir(arg.filePath()).entryInfoList(QDir::Files) : QFileInfoList{arg};
+        for (const QFileInfo &info : files) {
+            QFile file(info.filePath());
+            if (!file.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(info.filePath()));
+                return 1;
+            }
+            const QByteArray bytes = file.readAll();
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+            ++inputs;
+        }
+    }
+    std::printf("%d inputs replayed\n", inputs);
+    return inputs > 0 ? 0 : 1;
+}
