@@ -17,11 +17,11 @@ cmake --build "$out" -j"$(nproc)" --target "${targets[@]/#/fuzz_}" segygen
 # Seeds: the leading 16 KiB of each test file and a few generated files; the writer's and the
 # reader's inputs lead with their parameters (the rev 1 places, a range of 3 traces).
 seeds=$out/seeds
-rm -rf "$seeds" && mkdir -p "${targets[@]/#/$seeds/}" "$seeds/files"
-"$out/bin/segygen" --traces 6 --channels 2 --samples 20 "$seeds/files/gen.sgy" >/dev/null
-"$out/bin/segygen" --traces 4 --samples 70000 --format 8 --rev2 --sparse "$seeds/files/gen-rev2" >/dev/null
-"$out/bin/segygen" --traces 5 --samples 10 --format 3 --little-endian "$seeds/files/gen-lsb.sgy" >/dev/null
-for f in tests/data/*.sgy tests/data/*.segy "$seeds"/files/*; do head -c 16384 "$f" >"$seeds/files/$(basename "$f")"; done
+rm -rf "$seeds" && mkdir -p "${targets[@]/#/$seeds/}" "$seeds/files" "$seeds/made"
+"$out/bin/segygen" --traces 6 --channels 2 --samples 20 "$seeds/made/gen.sgy" >/dev/null
+"$out/bin/segygen" --traces 4 --samples 70000 --format 8 --rev2 --sparse "$seeds/made/gen-rev2.sgy" >/dev/null
+"$out/bin/segygen" --traces 5 --samples 10 --format 3 --little-endian "$seeds/made/gen-lsb.sgy" >/dev/null
+for f in tests/data/*.sgy tests/data/*.segy "$seeds"/made/*; do head -c 16384 "$f" >"$seeds/files/$(basename "$f")"; done
 rev1='\0\11\4\0\15\4\0\45\4\0\51\4\0\55\4\0\61\4\0\111\4\0\115\4\0\121\4\0\125\4\0\275\4\0\143\2\0\301\4\0\145\2\0\25\4\0\107\2'
 for f in "$seeds"/files/*; do
     name=$(basename "$f")

@@ -1,5 +1,5 @@
 // Runs a fuzz target once over each input: every file in each folder named, or the file named.
-// Fails when there is nothing to run, so that a missing folder is noticed.
+// A folder that does not exist holds nothing; the run fails when there is nothing at all to run.
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +15,7 @@ int main(int argc, char **argv)
     int inputs = 0;
     for (int a = 1; a < argc; ++a) {
         const QFileInfo arg(QString::fromLocal8Bit(argv[a]));
-        const QFileInfoList files = arg.isDir() ? QDir(arg.filePath()).entryInfoList(QDir::Files) : QFileInfoList{arg};
+        const QFileInfoList files = arg.isFile() ? QFileInfoList{arg} : QDir(arg.filePath()).entryInfoList(QDir::Files);
         for (const QFileInfo &info : files) {
             QFile file(info.filePath());
             if (!file.open(QIODevice::ReadOnly)) {
