@@ -5,15 +5,12 @@
 
 #include <ProgressSink.h>
 
-#include <QString>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <memory>
 
 inline void fuzzCheck(bool holds)
 {
@@ -25,25 +22,11 @@ inline void fuzzCheck(bool holds)
 /// removed when the process ends; returns its path. Every call replaces the file.
 inline QString fuzzFile(const uint8_t *data, size_t size)
 {
-    static const std::string folder = [] {
-        const char *tmp = getenv("TMPDIR");
-        std::string name = std::string(tmp && *tmp ? tmp : "/dev/shm") + "/zn-fuzz-XXXXXX";
-        fuzzCheck(mkdtemp(name.data()) != nullptr);
-        return name;
-    }();
-    static const struct Cleanup {
-        ~Cleanup() { std::filesystem::remove_all(folder); }
-    } cleanup;
-    const std::string path = folder + "/input.sgy";
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    fuzzCheck(fd >= 0);
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = write(fd, data + done, size - done);
-        fuzzCheck(n > 0);
-        done += size_t(n);
-    }
-    close(fd);
-    return QString::fromStdString(path);
+    static const QTemporaryDir folder(qEnvironmentVariable("TMPDIR", "/dev/shm") + "/zn-fuzz-XXXXXX");
+    QFile file(folder.filePath(QStringLiteral("input.sgy")));
+    fuzzCheck(file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
+              && file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
+    return file.fileName();
 }
 
 /// The input read from the front: big-endian signed values, zeros once it runs out.
@@ -62,8 +45,7 @@ struct FuzzBytes
                 --size;
             }
         }
-        const int unused = 32 - 8 * bytes;
-        return int32_t(value << unused) >> unused;
+        return int32_t(value << (32 - 8 * bytes)) >> (32 - 8 * bytes);
     }
 
     /// Header definition entries as the table holds them: a 2-byte position, a 1-byte length,
@@ -79,10 +61,8 @@ struct FuzzBytes
 };
 
 /// A progress sink that checks the value rises one step at a time up to 100.
-struct CheckedProgress
+inline ProgressSink checkedProgress()
 {
-    int last = 0;
-    ProgressSink sink{nullptr, [this](int value) { fuzzCheck(value == ++last && value <= 100); }};
-    CheckedProgress() = default;
-    CheckedProgress(const CheckedProgress &) = delete;
-};
+    auto last = std::make_shared<int>(0);
+    return {nullptr, [last](int value) { fuzzCheck(value == ++*last && value <= 100); }};
+}

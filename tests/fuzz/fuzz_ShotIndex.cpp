@@ -10,8 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QVector<ShotEntry> shots;
-    CheckedProgress progress;
-    fuzzCheck(extractShots(fuzzFile(data, size), shots, progress.sink));
+    fuzzCheck(extractShots(fuzzFile(data, size), shots, checkedProgress()));
     const qint32 records = qint32(size / kIndexRecordBytes);
     // The shots tile the records in order, each a whole run of one FFID.
     fuzzCheck(!shots.isEmpty() && shots.first().firstTrace == 0 && shots.last().lastTrace == records - 1);

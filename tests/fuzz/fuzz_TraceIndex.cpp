@@ -11,13 +11,10 @@
 static QByteArray writtenIndex(const QString &path, qint64 trBytes, int traces, int **table,
                                TraceHeaderAccess access)
 {
-    CheckedProgress progress;
-    const TraceIndexResult result = writeTraceIndex(path, trBytes, traces, table, progress.sink, access);
+    const TraceIndexResult result = writeTraceIndex(path, trBytes, traces, table, checkedProgress(), access);
     fuzzCheck((result == TraceIndexResult::Written) == indexFieldsInsideHeader(table));
     QFile index(traceIndexPath(path));
-    if (result != TraceIndexResult::Written || !index.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return index.readAll();
+    return result == TraceIndexResult::Written && index.open(QIODevice::ReadOnly) ? index.readAll() : QByteArray();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,12 +1,9 @@
 // Runs a fuzz target once over each input: every file in each folder named, or the file named.
 // A folder that does not exist holds nothing; the run fails when there is nothing at all to run.
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "FuzzInput.h"
 
-#include <cstdint>
-#include <cstdio>
+#include <QDir>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
@@ -18,15 +15,11 @@ int main(int argc, char **argv)
         const QFileInfoList files = arg.isFile() ? QFileInfoList{arg} : QDir(arg.filePath()).entryInfoList(QDir::Files);
         for (const QFileInfo &info : files) {
             QFile file(info.filePath());
-            if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read %s\n", qPrintable(info.filePath()));
-                return 1;
-            }
+            fuzzCheck(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
             ++inputs;
         }
     }
-    std::printf("%d inputs replayed\n", inputs);
     return inputs > 0 ? 0 : 1;
 }
