@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite twice: in the plain release build, then with
-# AddressSanitizer, UndefinedBehaviorSanitizer and leak checking.
+# AddressSanitizer, UndefinedBehaviorSanitizer and leak checking; then fuzzes each core for 15 s.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
@@ -17,3 +17,5 @@ cmake --build build -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZN_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure --timeout 1800)
+
+scripts/fuzz.sh 15

@@ -1,0 +1,38 @@
+// The trace index writer over arbitrary SEG-Y bytes and header definition entries. Input:
+// entries 0 to 2 (3 bytes each), the traces claimed beyond the file's own (1 byte), the file.
+
+#include "FuzzInput.h"
+
+#include <TarnSegy.h>
+#include <TraceIndex.h>
+
+#include <QFile>
+
+static QByteArray writtenIndex(const QString &path, qint64 trBytes, int traces, int **table,
+                               TraceHeaderAccess access)
+{
+    const TraceIndexResult result = writeTraceIndex(path, trBytes, traces, table, checkedProgress(), access);
+    fuzzCheck((result == TraceIndexResult::Written) == indexFieldsInsideHeader(table));
+    QFile index(traceIndexPath(path));
+    return result == TraceIndexResult::Written && index.open(QIODevice::ReadOnly) ? index.readAll() : QByteArray();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzBytes in{data, size};
+    int defs[3][2];
+    int *table[3];
+    in.takeDefs(defs, table, 3);
+    const int beyondFile = in.take(1) & 0xff;
+    const QString path = fuzzFile(in.data, in.size);
+    QFile file(path);
+    fuzzCheck(file.open(QIODevice::ReadOnly));
+    const TarnSegy segy(&file);
+    const int traces = segy.totalTraces() + beyondFile;
+
+    const QByteArray mapped = writtenIndex(path, segy.trBytes(), traces, table, TraceHeaderAccess::Mapped);
+    fuzzCheck(mapped.isNull() || mapped.size() == qint64(kIndexRecordBytes) * traces);
+    // Both ways of reading the headers must give the same index.
+    fuzzCheck(mapped == writtenIndex(path, segy.trBytes(), traces, table, TraceHeaderAccess::PositionedReads));
+    return 0;
+}
