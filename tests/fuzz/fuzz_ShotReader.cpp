@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qint32 first = in.take(4);
     const qint32 last = qint32(quint32(first) + quint32(in.take(2)));
     const CustomFields custom{in.take(2), in.take(1), in.take(2), in.take(1)};
-    int defs[TarnSegy::kHeaderDefineEntries][2];
-    int *table[TarnSegy::kHeaderDefineEntries];
-    in.takeDefs(defs, table, TarnSegy::kHeaderDefineEntries);
+    int defs[kHeaderDefineEntries][2];
+    int *table[kHeaderDefineEntries];
+    in.takeDefs(defs, table, kHeaderDefineEntries);
     const QString path = fuzzFile(in.data, in.size);
 
     QVector<fbRec> records;
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qint64 trBytes = TarnSegy(&file).trBytes();
     // Exactly the ranges of traces that lie whole inside the file are read, one entry per trace.
     const bool inside = first >= 0 && first <= last
-        && TarnSegy::kFileHeaderBytes + (qint64(last) + 1) * trBytes <= qint64(in.size);
+        && kFileHeaderBytes + (qint64(last) + 1) * trBytes <= qint64(in.size);
     fuzzCheck((result == ShotReadResult::Read) == inside);
     const qint64 count = inside ? qint64(last) - first + 1 : 0;
     fuzzCheck(records.size() == count && values.size() == count);
