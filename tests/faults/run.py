@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""Plants each deliberate fault of faults.tsv, one at a time, in a scratch copy of the tracked tree,
+rebuilds it incrementally, runs the suite and prints every fault the suite misses; the last line
+is "caught N of M". A fault whose snippet is not found exactly once "does not apply" and counts
+in neither N nor M. Faults marked asan leak without failing a plain build; they run in a
+sanitizer build with --asan and are otherwise listed as not run.
+
+Usage, from the repository root: tests/faults/run.py [--asan] [--only ID,ID] [--scratch DIR]
+Logs of every build and test run are left in SCRATCH/logs."""
+import argparse, os, shutil, subprocess, sys, time
+
+here = os.path.dirname(os.path.abspath(__file__))
+root = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], cwd=here, text=True).strip()
+ap = argparse.ArgumentParser()
+ap.add_argument("--asan", action="store_true", help="also run the asan faults in a sanitizer build")
+ap.add_argument("--only", default="", help="comma-separated fault ids")
+ap.add_argument("--scratch", default=os.path.join(root, "build-faults"))
+ap.add_argument("--timeout", type=int, default=120, help="seconds per test; a hang counts as caught")
+args = ap.parse_args()
+
+faults = []
+for line in open(os.path.join(here, "faults.tsv"), encoding="utf-8"):
+    if line.strip() and not line.startswith("#"):
+        cols = (line.rstrip("\n").split("\t") + [""] * 6)[:6]
+        faults.append([c.replace("\\n", "\n") for c in cols])
+if args.only:
+    faults = [f for f in faults if f[0] in args.only.split(",")]
+
+src, logs = os.path.join(args.scratch, "src"), os.path.join(args.scratch, "logs")
+os.makedirs(logs, exist_ok=True)
+tracked = subprocess.check_output(["git", "ls-files", "-z"], cwd=root)
+subprocess.run(["rsync", "-a", "--from0", "--files-from=-", root + "/", src + "/"], input=tracked, check=True)
+
+
+def run(cmd, log, timeout=None):
+    with open(os.path.join(logs, log), "w") as out:
+        try:
+            return subprocess.run(["nice", "-n", "10"] + cmd, stdout=out, stderr=subprocess.STDOUT,
+                                  timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            return 124
+
+
+def build_and_test(build, tag):
+    if run(["cmake", "--build", build, "-j2"], tag + ".build") != 0:
+        return None
+    # The whole suite under the per-test timeout; the outer limit only guards against ctest itself.
+    return run(["ctest", "--test-dir", build, "-j2", "--output-on-failure", "--timeout", str(args.timeout)],
+               tag + ".test", timeout=args.timeout * 20)
+
+
+builds = {"": ("build", "Release", "OFF"), "asan": ("build-asan", "RelWithDebInfo", "ON")}
+ready = set()
+
+
+def configure(kind):
+    name, config, sanitize = builds[kind]
+    build = os.path.join(args.scratch, name)
+    if kind not in ready:
+        run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=" + config, "-DZN_SANITIZE=" + sanitize,
+             "-DZN_TEST_TIMEOUT=" + str(args.timeout)], name + ".configure")
+        if build_and_test(build, name + ".clean") != 0:
+            sys.exit("the suite does not pass on the unchanged tree in %s; see %s" % (build, logs))
+        ready.add(kind)
+    return build
+
+
+caught, total, notes = 0, 0, []
+for fid, path, old, new, desc, needs in faults:
+    file = os.path.join(src, path)
+    text = open(file, encoding="utf-8").read() if os.path.isfile(file) else ""
+    if text.count(old) != 1:
+        notes.append("does not apply: %s (%s): snippet found %d times" % (fid, path, text.count(old)))
+        continue
+    if needs == "asan" and not args.asan:
+        notes.append("not run: %s needs the sanitizer build (--asan): %s" % (fid, desc))
+        continue
+    build = configure(needs)
+    start = time.time()
+    try:
+        with open(file, "w", encoding="utf-8") as f:
+            f.write(text.replace(old, new))
+        rc = build_and_test(build, fid)
+    finally:
+        with open(file, "w", encoding="utf-8") as f:
+            f.write(text)
+    verdict = "does not build" if rc is None else "caught" if rc != 0 else "MISSED"
+    print("%-28s %-14s %4.0fs" % (fid, verdict, time.time() - start), file=sys.stderr, flush=True)
+    if rc is None:
+        notes.append("does not build: %s (%s): %s" % (fid, path, desc))
+        continue
+    total += 1
+    caught += rc != 0
+    if rc == 0:
+        notes.append("missed: %s (%s): %s" % (fid, path, desc))
+print("\n".join(notes))
+print("caught %d of %d" % (caught, total))
