@@ -28,8 +28,10 @@ if args.only:
 
 src, logs = os.path.join(args.scratch, "src"), os.path.join(args.scratch, "logs")
 os.makedirs(logs, exist_ok=True)
-tracked = subprocess.check_output(["git", "ls-files", "-z"], cwd=root)
-subprocess.run(["rsync", "-a", "--from0", "--files-from=-", root + "/", src + "/"], input=tracked, check=True)
+for rel in subprocess.check_output(["git", "ls-files", "-z"], cwd=root, text=True).split("\0"):
+    if rel and os.path.isfile(os.path.join(root, rel)):
+        os.makedirs(os.path.dirname(os.path.join(src, rel)), exist_ok=True)
+        shutil.copy2(os.path.join(root, rel), os.path.join(src, rel))
 
 
 def run(cmd, log, timeout=None):
