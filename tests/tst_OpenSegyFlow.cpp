@@ -106,27 +106,37 @@ private slots:
 
     void failuresStoreNothing_data()
     {
-        QTest::addColumn<bool>("withTraces");
+        QTest::addColumn<int>("traces");
+        QTest::addColumn<int>("ffidPosition");
         QTest::addColumn<QString>("message");
-        QTest::newRow("the index cannot be created") << true << "Error: fail to create the file: %1.index";
-        QTest::newRow("a file without traces") << false << "Error: the file holds no traces: %1";
+        QTest::newRow("the index cannot be created") << 6 << 9 << "Error: fail to create the file: %1.index";
+        QTest::newRow("a file without traces") << 0 << 9 << "Error: the file holds no traces: %1";
+        // Three bytes at 239: the project's definition lets it through, the index does not.
+        QTest::newRow("an FFID ending past the header") << 6 << 239
+                << "Error: the trace header definition places the FFID or an indexed field outside the 240-byte "
+                   "trace header; no index was written for %1";
     }
 
     void failuresStoreNothing()
     {
-        QFETCH(bool, withTraces);
+        QFETCH(int, traces);
+        QFETCH(int, ffidPosition);
         QFETCH(QString, message);
-        const QString path = openLine(withTraces ? shotsOf({{1, 3}, {2, 3}}) : QVector<int>());
+        if (ffidPosition != 9) {
+            ZnBaseUtil::setProjectValue(QStringLiteral("TraceHeaderDefine/ffid_position"), ffidPosition);
+            ZnBaseUtil::setProjectValue(QStringLiteral("TraceHeaderDefine/ffid_bytes"), 3);
+        }
+        const QString path = openLine(QVector<int>(traces, 1));
         // A folder where the index file should be can be neither written nor replaced.
-        if (withTraces)
+        if (message.contains(QLatin1String("create")))
             QVERIFY(QDir().mkdir(traceIndexPath(path)));
+        const QStringList storedBefore = storedSettings().allKeys();
 
         QCOMPARE(pressOk({"QMessageBox"}), QStringList{QStringLiteral("Error: ") + message.arg(path)});
         QVERIFY(dialog->isVisible());
-        QVERIFY(storedSettings().allKeys().isEmpty());
+        QCOMPARE(storedSettings().allKeys(), storedBefore);
         // A file without traces still gets its (empty) index; it never reaches the viewer.
-        if (!withTraces)
-            QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(0));
+        QCOMPARE(QFileInfo(traceIndexPath(path)).isFile(), traces == 0);
     }
 
     void settingsAreStoredAfterTheViewer()
@@ -153,111 +163,41 @@ private slots:
     {
         const QString path = openLine(shotsOf({{11, 4}, {12, 4}}));
         // A half-written index from an earlier run is rebuilt, not shown.
-        QFile stale(traceIndexPath(path));
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write(QByteArray(kIndexRecordBytes + 3, '\0'));
-        stale.close();
+        QFile index(traceIndexPath(path));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write(QByteArray(kIndexRecordBytes + 3, '\0'));
+        index.close();
         const QStringList twoShots{QStringLiteral("Number of shots:  2 ")};
-
-        ProgressRecorder first;
         QCOMPARE(pressOk(), twoShots);
-        QCOMPARE(first.dialogs().size(), 2);
         QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(8 * kIndexRecordBytes));
 
-        // The second OK takes the shots the dialog holds: an index regrouped under it goes unread.
-        QFile index(traceIndexPath(path));
+        // A valid index is neither written again nor, for the file the dialog holds, read again.
         QVERIFY(index.open(QIODevice::ReadWrite));
         const TraceIndexRecord record{99, 0, 0, 4};
         index.seek(3 * kIndexRecordBytes);
         index.write(reinterpret_cast<const char *>(&record), sizeof record);
         index.close();
-        ProgressRecorder second;
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        const QByteArray changed = index.readAll();
+        index.close();
         QCOMPARE(pressOk(), twoShots);
-        QVERIFY(second.dialogs().isEmpty());
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        QCOMPARE(index.readAll(), changed);
+        index.close();
 
         // A deleted index is built again, while the held shots are still reused.
         QVERIFY(QFile::remove(traceIndexPath(path)));
-        ProgressRecorder third;
         QCOMPARE(pressOk(), twoShots);
-        QCOMPARE(third.dialogs().size(), 1);
-        QCOMPARE(third.dialogs().first().label, QStringLiteral("Create SEGY Index......"));
         QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(8 * kIndexRecordBytes));
-    }
 
-    void anotherPathIsExtractedAfresh_data()
-    {
-        QTest::addColumn<QString>("otherForm");
-        QTest::newRow("another file") << QString();
-        QTest::newRow("doubled separator") << QStringLiteral("//");
-        QTest::newRow("dot segment") << QStringLiteral("/./");
-    }
-
-    void anotherPathIsExtractedAfresh()
-    {
-        QFETCH(QString, otherForm);
-        const QString first = scratch->dataDir.filePath(QStringLiteral("first.sgy"));
-        QVERIFY(writeLine(first, shotsOf({{1, 2}, {2, 2}})));
-        QString second;
-        if (otherForm.isEmpty()) {
-            second = scratch->dataDir.filePath(QStringLiteral("second.sgy"));
-            QVERIFY(writeLine(second, shotsOf({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}})));
-        } else {
-            second = scratch->dataDir.path() + otherForm + QStringLiteral("first.sgy");
-        }
-        const QString secondCount = QStringLiteral("Number of shots:  %1 ").arg(otherForm.isEmpty() ? 5 : 2);
-
-        openDialog(first);
+        // Another file is extracted afresh, and so is the first one after it.
+        const QString other = scratch->dataDir.filePath(QStringLiteral("other.sgy"));
+        QVERIFY(writeLine(other, shotsOf({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}})));
         auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("segyName"));
-        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  2 ")});
-
-        // Only one shot index is held: every switch extracts again.
-        name->setText(second);
-        ProgressRecorder toSecond;
-        QCOMPARE(pressOk(), QStringList{secondCount});
-        QCOMPARE(toSecond.dialogs().last().label, QStringLiteral("Extracting Shot Index......"));
-        name->setText(first);
-        ProgressRecorder backToFirst;
-        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  2 ")});
-        QCOMPARE(backToFirst.dialogs().size(), 1);
-        QCOMPARE(backToFirst.dialogs().first().label, QStringLiteral("Extracting Shot Index......"));
-    }
-
-    void progressDialogs_data()
-    {
-        QTest::addColumn<int>("traces");
-        QTest::addColumn<QVector<int>>("values");
-        const auto upTo = [](int last) {
-            QVector<int> values(last + 1);
-            std::iota(values.begin(), values.end(), 0);
-            return values;
-        };
-        QTest::newRow("50 traces: one step per trace, never 100") << 50 << upTo(50);
-        QTest::newRow("250 traces: one step per 2 traces up to 100") << 250 << upTo(100);
-        QTest::newRow("1 trace") << 1 << QVector<int>{0, 1};
-    }
-
-    void progressDialogs()
-    {
-        QFETCH(int, traces);
-        QFETCH(QVector<int>, values);
-        QVector<int> ffids(traces);
-        for (int i = 0; i < traces; ++i)
-            ffids[i] = 1000 + i / 10;
-        openLine(ffids);
-        ProgressRecorder progress;
-        QCOMPARE(pressOk().size(), 1);
-
-        QCOMPARE(progress.dialogs().size(), 2);
-        const QStringList labels = {QStringLiteral("Create SEGY Index......"), QStringLiteral("Extracting Shot Index......")};
-        for (int k = 0; k < 2; ++k) {
-            const ProgressRecorder::Seen &seen = progress.dialogs().at(k);
-            QCOMPARE(QStringList({seen.label, seen.title}), QStringList({labels.at(k), "Browse SEGY Header"}));
-            QCOMPARE(seen.modality, Qt::WindowModal);
-            QCOMPARE(QVector<int>({seen.hasCancelButton, seen.minimumWidth, seen.minimumHeight, seen.minimum, seen.maximum}),
-                     QVector<int>({false, 300, 80, 0, 100}));
-            QCOMPARE(seen.parent, dialog.get());
-            QCOMPARE(seen.values, values);
-        }
+        name->setText(other);
+        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  5 ")});
+        name->setText(path);
+        QCOMPARE(pressOk(), twoShots);
     }
 
     void projectHeaderDefinitionChoosesTheIndexedField()
@@ -274,18 +214,6 @@ private slots:
 
         openDialog(path);
         QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  4 ")});
-    }
-
-    void cancelAfterAViewerRunKeepsWhatThatRunStored()
-    {
-        openLine(shotsOf({{1, 2}}));
-        auto *step = dialog->findChild<QSpinBox *>(QStringLiteral("fastStep"));
-        step->setValue(15);
-        QCOMPARE(pressOk().size(), 1);
-        step->setValue(90);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
-        QVERIFY(dialog->isHidden());
-        QCOMPARE(storedSettings().value(kPrefix + QStringLiteral("fastStep")).toInt(), 15);
     }
 };
 

@@ -108,8 +108,6 @@ void tst_TraceIndex::records_data()
     // The read covers the third byte typed, though the value is the first two.
     QTest::newRow("length 3 is read as 2 bytes") << QVector<int>{9, 3, 1, 4, 5, 4} << 11
         << Headers{{{9, 2, 258}, {11, 2, -1}}} << 1 << whole << QVector<int>{258, 0, 0};
-    QTest::newRow("overlapping fields") << QVector<int>{9, 4, 11, 2, 10, 4} << 13 << Headers{{{9, 4, 0x01020304},
-                                        {13, 2, 0x0506}}} << 1 << whole << QVector<int>{0x01020304, 0x0304, 0x02030405};
     QTest::newRow("FFID at 189/4") << QVector<int>{189, 4, 13, 4, 37, 4} << 192 << Headers{{{9, 4, 1111},
                                    {189, 4, -2222}, {13, 4, 3}, {37, 4, 4}}} << 1 << whole << QVector<int>{-2222, 3, 4};
     // The trace sequence numbers in the headers say otherwise.
@@ -191,7 +189,7 @@ void tst_TraceIndex::failures()
 void tst_TraceIndex::realFiles_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char *name : {"viking_small.segy", "bflinchum_survey1_12shots_concat.sgy", "shot-gather.sgy", "f3.sgy"})
+    for (const char *name : {"viking_small.segy", "shot-gather.sgy"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -204,12 +202,12 @@ void tst_TraceIndex::realFiles()
     const QString segy = dir.filePath(name);
     QVERIFY(QFile::copy(TestSupport::dataFile(name), segy));
     const TestSupport::SegyioDump dump = TestSupport::segyioDump(segy);
-    QVERIFY2(dump.ok && dump.traceCount > 0, qPrintable(dump.error));
+    QVERIFY2(dump.ok && !dump.traces.isEmpty(), qPrintable(dump.error));
     QList<int> expected;
     for (const TestSupport::SegyioTrace &trace : dump.traces)
         expected << trace.ffid << trace.channel << trace.offset;
     const qint64 trBytes = 240 + qint64(dump.samples) * SegyWriter::bytesPerSample(dump.format);
-    QCOMPARE(writeTraceIndex(segy, trBytes, dump.traceCount, HeaderDefs(kDefaultDefs).rows, ProgressSink{}),
+    QCOMPARE(writeTraceIndex(segy, trBytes, dump.traces.size(), HeaderDefs(kDefaultDefs).rows, ProgressSink{}),
              TraceIndexResult::Written);
     QVector<int> values;
     QVERIFY(readIndex(segy, values));
