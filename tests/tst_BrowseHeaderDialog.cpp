@@ -2,33 +2,18 @@
 #include "HeaderDefineTable.h"
 #include "ModalDriver.h"
 #include "ScratchProject.h"
+#include "TestSupport.h"
+#include "TraceIndex.h"
 
 #include <ZnBaseUtil.h>
-#include <ZnProjectManager.h>
 
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSettings>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
 const QString kPrefix = QStringLiteral("BrowseHeader_BrowseHeaderDialog_");
 const char *const kBoxes[] = {"custH1Pos", "custH1Len", "custH2Pos", "custH2Len", "fastStep"};
-
-QString writeFile(const QString &path, int bytes = 5000)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(QByteArray(bytes, '\1'));
-    return path;
-}
 
 template <typename T = QWidget>
 T *child(const QWidget &dialog, const char *name)
@@ -36,14 +21,24 @@ T *child(const QWidget &dialog, const char *name)
     return dialog.findChild<T *>(QLatin1String(name));
 }
 
-QColor textColour(const QWidget &dialog)
+QSettings stored()
 {
-    return child<QLineEdit>(dialog, "segyName")->palette().color(QPalette::Text);
+    return QSettings(ZnProjectManager::instance().settingsFile(), QSettings::IniFormat);
 }
 
-QStringList storedKeys()
+void store(const QVariantMap &values, const QString &prefix = kPrefix)
 {
-    return QSettings(ZnProjectManager::instance().settingsFile(), QSettings::IniFormat).allKeys();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        ZnBaseUtil::setProjectValue(prefix + it.key(), it.value());
+}
+
+// Runs of {ffid, traces}, one trace per FFID in file order.
+QVector<qint32> shotsOf(std::initializer_list<QPair<int, int>> runs)
+{
+    QVector<qint32> ffids;
+    for (const auto &[ffid, traces] : runs)
+        ffids.append(QVector<qint32>(traces, ffid));
+    return ffids;
 }
 
 } // namespace
@@ -53,13 +48,37 @@ class tst_BrowseHeaderDialog : public QObject
     Q_OBJECT
 
     std::unique_ptr<ScratchProject> scratch;
+    std::unique_ptr<BrowseHeaderDialog> dialog;
 
-    // Writes a file of 5000 bytes by this name and stores it as the last file browsed.
-    QString storeFile(const char *name)
+    // Writes a SEG-Y line by this name and shows a fresh dialog with its name typed in.
+    QString openLine(const QVector<qint32> &ffids, const char *name = "line.sgy")
     {
-        const QString path = writeFile(scratch->dataDir.filePath(QLatin1String(name)));
-        ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("segyName"), path);
+        const QString path = scratch->dataDir.filePath(QLatin1String(name));
+        SegyWriter::Layout layout;
+        layout.samples = 50;
+        TestSupport::writeSegy(scratch->dataDir.path(), QLatin1String(name), TestSupport::ffidTraces(ffids), layout);
+        dialog = std::make_unique<BrowseHeaderDialog>(nullptr);
+        dialog->show();
+        child<QLineEdit>(*dialog, "segyName")->setText(path);
         return path;
+    }
+
+    // Presses OK and answers the windows that come, in order: a box by its title and text, the viewer
+    // by its shot count, then closed as the user closes it.
+    QStringList pressOk(const QList<QByteArray> &windows = {"ShowHeaderTable"})
+    {
+        QStringList seen;
+        ModalDriver driver;
+        for (const QByteArray &className : windows) {
+            driver.then(className.constData(), [&seen](QWidget *window) {
+                auto *box = qobject_cast<QMessageBox *>(window);
+                seen << (box ? box->windowTitle() + QLatin1String(": ") + box->text()
+                             : child<QLabel>(*window, "totalShotsLabel")->text());
+                window->close();
+            });
+        }
+        QTest::mouseClick(child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
+        return driver.finished() ? seen : seen << driver.faults();
     }
 
 private slots:
@@ -69,9 +88,11 @@ private slots:
         QVERIFY(scratch->open());
     }
 
+    void cleanup() { dialog.reset(); }
+
     void loadedValues_data()
     {
-        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<QVariantMap>("values");
         QTest::addColumn<QVector<int>>("shown");
         QTest::newRow("nothing stored") << QVariantMap() << QVector<int>{71, 2, 237, 4, 10};
         QTest::newRow("stored values")
@@ -85,47 +106,42 @@ private slots:
 
     void loadedValues()
     {
-        QFETCH(QVariantMap, stored);
+        QFETCH(QVariantMap, values);
         QFETCH(QVector<int>, shown);
-        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-            ZnBaseUtil::setProjectValue(kPrefix + it.key(), it.value());
-        const QStringList keysBefore = storedKeys();
-
+        store(values);
         BrowseHeaderDialog dialog(nullptr);
-        QVector<int> values;
+        QVector<int> boxes;
         for (const char *name : kBoxes)
-            values << child<QSpinBox>(dialog, name)->value();
-        QCOMPARE(values, shown);
+            boxes << child<QSpinBox>(dialog, name)->value();
+        QCOMPARE(boxes, shown);
         QVERIFY(!child(dialog, "okButton")->isEnabled());
         // Showing the values stores nothing.
-        QCOMPARE(storedKeys(), keysBefore);
+        QCOMPARE(stored().allKeys().size(), values.size());
     }
 
     void fileNameColourAndOk_data()
     {
         QTest::addColumn<int>("bytes"); // -1: no file, -2: a folder
-        QTest::addColumn<bool>("good");
-        QTest::newRow("existing non-empty file") << 3840 << true;
-        QTest::newRow("missing file") << -1 << false;
-        QTest::newRow("empty file") << 0 << false;
-        QTest::newRow("a folder") << -2 << false;
+        QTest::newRow("existing non-empty file") << 3840;
+        QTest::newRow("missing file") << -1;
+        QTest::newRow("empty file") << 0;
+        QTest::newRow("a folder") << -2;
     }
 
     void fileNameColourAndOk()
     {
         QFETCH(int, bytes);
-        QFETCH(bool, good);
         QString path = scratch->dataDir.filePath(QStringLiteral("line 7 ü.sgy"));
-        if (bytes >= 0)
-            writeFile(path, bytes);
-        else if (bytes == -2)
+        QFile file(path);
+        QVERIFY(bytes < 0 || (file.open(QIODevice::WriteOnly) && file.write(QByteArray(bytes, '\1')) == bytes));
+        file.close();
+        if (bytes == -2)
             path = scratch->dataDir.path();
-        ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("segyName"), path);
-
+        store({{"segyName", path}});
         BrowseHeaderDialog dialog(nullptr);
         QCOMPARE(child<QLineEdit>(dialog, "segyName")->text(), path);
-        QCOMPARE(child(dialog, "okButton")->isEnabled(), good);
-        QCOMPARE(textColour(dialog), good ? QColor(Qt::black) : QColor(Qt::red));
+        QCOMPARE(child(dialog, "okButton")->isEnabled(), bytes > 0);
+        QCOMPARE(child(dialog, "segyName")->palette().color(QPalette::Text), QColor(bytes > 0 ? Qt::black : Qt::red));
     }
 
     void customPositionStaysInsideTheHeader_data()
@@ -140,15 +156,15 @@ private slots:
         }
     }
 
+    // The limit holds whichever of the two is set last, and is what the viewer gets.
     void customPositionStaysInsideTheHeader()
     {
         QFETCH(QByteArray, header);
         QFETCH(int, length);
         QFETCH(int, expected);
-        BrowseHeaderDialog dialog(nullptr);
-        QSpinBox *pos = child<QSpinBox>(dialog, "custH" + header + "Pos");
-        QSpinBox *len = child<QSpinBox>(dialog, "custH" + header + "Len");
-        // The limit holds whichever of the two is set last.
+        openLine({1});
+        QSpinBox *pos = child<QSpinBox>(*dialog, "custH" + header + "Pos");
+        QSpinBox *len = child<QSpinBox>(*dialog, "custH" + header + "Len");
         len->setValue(2);
         pos->setValue(239);
         len->setValue(length);
@@ -156,19 +172,9 @@ private slots:
         pos->setValue(1);
         pos->setValue(239);
         QCOMPARE(pos->value(), expected);
-    }
-
-    void cancelStoresNothing()
-    {
-        ZnBaseUtil::setProjectValue(kPrefix + QStringLiteral("fastStep"), 20);
-        BrowseHeaderDialog dialog(nullptr);
-        dialog.show();
-        child<QLineEdit>(dialog, "segyName")->setText(writeFile(scratch->dataDir.filePath(QStringLiteral("b.sgy"))));
-        child<QSpinBox>(dialog, "fastStep")->setValue(55);
-        QTest::mouseClick(child<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
-        QVERIFY(dialog.isHidden());
-        QCOMPARE(storedKeys(), QStringList{kPrefix + QStringLiteral("fastStep")});
-        QCOMPARE(ZnBaseUtil::projectValue(kPrefix + QStringLiteral("fastStep")).toInt(), 20);
+        QCOMPARE(pressOk().size(), 1);
+        QCOMPARE(stored().value(kPrefix + "cust" + header + "Pos").toInt(), expected);
+        QCOMPARE(stored().value(kPrefix + "cust" + header + "Len").toInt(), length);
     }
 
     void fileChooser_data()
@@ -178,76 +184,45 @@ private slots:
         QTest::newRow("the chooser is cancelled") << false;
     }
 
+    // The chooser starts in the project's folder; a picked file replaces the name, a cancel keeps it.
     void fileChooser()
     {
         QFETCH(bool, pick);
-        const QString picked = writeFile(scratch->dataDir.filePath(QStringLiteral("picked.segy")));
-        const QString before = storeFile("before.sgy");
-        BrowseHeaderDialog dialog(nullptr);
-        dialog.show();
-
-        QString seen;
+        const QString before = openLine({1});
+        const QString picked = scratch->dataDir.filePath(QStringLiteral("picked.segy"));
+        QVERIFY(QFile::copy(before, picked));
+        QString folder;
         ModalDriver driver;
         driver.then("QFileDialog", [&](QWidget *window) {
             auto *chooser = static_cast<QFileDialog *>(window);
-            seen = chooser->directory().absolutePath();
-            if (pick)
-                chooser->selectFile(picked);
+            folder = chooser->directory().absolutePath();
+            chooser->selectFile(picked);
             pick ? static_cast<QDialog *>(chooser)->accept() : chooser->reject();
         });
-        QTest::mouseClick(child<QPushButton>(dialog, "openButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*dialog, "openButton"), Qt::LeftButton);
         QVERIFY2(driver.finished(), qPrintable(driver.faults()));
-        // The chooser starts in the project's folder.
-        QCOMPARE(seen, QDir(scratch->projectDir.path()).absolutePath());
-        QCOMPARE(child<QLineEdit>(dialog, "segyName")->text(), pick ? picked : before);
-        QVERIFY(child(dialog, "okButton")->isEnabled());
-    }
-
-    void okRunsTheOwnFlowAndKeepsTheDialog()
-    {
-        const QString path = storeFile("gone.sgy");
-        BrowseHeaderDialog dialog(nullptr);
-        dialog.show();
-        auto *ok = child<QPushButton>(dialog, "okButton");
-
-        // The file vanishes after the dialog has checked it: OK must run the dialog's own flow,
-        // which reports the file, and must not close the dialog as a plain accept would.
-        QVERIFY(QFile::remove(path));
-        QStringList seen;
-        ModalDriver driver;
-        driver.then("QMessageBox", [&](QWidget *window) {
-            auto *box = static_cast<QMessageBox *>(window);
-            seen << box->windowTitle() << box->text();
-            box->accept();
-        });
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QVERIFY2(driver.finished(), qPrintable(driver.faults()));
-        QCOMPARE(seen, (QStringList{QStringLiteral("Error"), QStringLiteral("Error: fail to open the file: ") + path}));
-        QVERIFY(dialog.isVisible());
-        QVERIFY(!QFile::exists(path + QStringLiteral(".index")));
-        QCOMPARE(storedKeys(), QStringList{kPrefix + QStringLiteral("segyName")});
+        QCOMPARE(folder, QDir(scratch->projectDir.path()).absolutePath());
+        QCOMPARE(child<QLineEdit>(*dialog, "segyName")->text(), pick ? picked : before);
     }
 
     void headerDefinitionTable_data()
     {
-        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<QVariantMap>("values");
         QTest::addColumn<QVector<int>>("expected"); // 16 positions, then 15 lengths
         QTest::newRow("the standard places") << QVariantMap()
                 << QVector<int>{9, 13, 37, 41, 45, 49, 73, 77, 81, 85, 189, 99, 193, 101, 21, 71,
                                 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 2, 4, 2, 4};
         QTest::newRow("FFID at 189, channel 2 bytes at 5, scalar at 89")
-                << QVariantMap{{"TraceHeaderDefine/ffid_position", 189}, {"TraceHeaderDefine/channel_position", 5},
-                               {"TraceHeaderDefine/channel_bytes", 2}, {"TraceHeaderDefine/extraByte", 89}}
+                << QVariantMap{{"ffid_position", 189}, {"channel_position", 5}, {"channel_bytes", 2}, {"extraByte", 89}}
                 << QVector<int>{189, 5, 37, 41, 45, 49, 73, 77, 81, 85, 189, 99, 193, 101, 21, 89,
                                 4, 2, 4, 4, 4, 4, 4, 4, 4, 4, 4, 2, 4, 2, 4};
     }
 
     void headerDefinitionTable()
     {
-        QFETCH(QVariantMap, stored);
+        QFETCH(QVariantMap, values);
         QFETCH(QVector<int>, expected);
-        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-            ZnBaseUtil::setProjectValue(it.key(), it.value());
+        store(values, QStringLiteral("TraceHeaderDefine/"));
         int **table = allocateHeaderDefs();
         readHostHeaderDefine(table);
         QVector<int> read;
@@ -255,6 +230,106 @@ private slots:
             read << (k < 16 ? table[k][0] : table[k - 16][1]);
         releaseHeaderDefs(table);
         QCOMPARE(read, expected);
+    }
+
+    void failureBoxes_data()
+    {
+        QTest::addColumn<int>("traces");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("the file vanished after the check") << 6 << "Error: fail to open the file: %1";
+        QTest::newRow("the index cannot be created") << 6 << "Error: fail to create the file: %1.index";
+        QTest::newRow("a file without traces") << 0 << "Error: the file holds no traces: %1";
+        // Three bytes at 239: the project's definition lets it through, the index does not.
+        QTest::newRow("an FFID ending past the header") << 6
+                << "Error: the trace header definition places the FFID or an indexed field outside the 240-byte "
+                   "trace header; no index was written for %1";
+    }
+
+    // OK runs the dialog's own flow: a failure is reported, stores nothing and keeps the dialog.
+    void failureBoxes()
+    {
+        QFETCH(int, traces);
+        QFETCH(QString, message);
+        if (message.contains(QLatin1String("FFID")))
+            store({{"ffid_position", 239}, {"ffid_bytes", 3}}, QStringLiteral("TraceHeaderDefine/"));
+        const QString path = openLine(QVector<qint32>(traces, 1));
+        // A folder where the index file should be can be neither written nor replaced.
+        QVERIFY(!message.contains(QLatin1String("create")) || QDir().mkdir(traceIndexPath(path)));
+        QVERIFY(!message.contains(QLatin1String("open")) || QFile::remove(path));
+        const QStringList keysBefore = stored().allKeys();
+
+        QCOMPARE(pressOk({"QMessageBox"}), QStringList{QStringLiteral("Error: ") + message.arg(path)});
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(stored().allKeys(), keysBefore);
+        // A file without traces still gets its (empty) index; it never reaches the viewer.
+        QCOMPARE(QFileInfo(traceIndexPath(path)).isFile(), traces == 0);
+    }
+
+    void settingsAreStoredAfterTheViewerOnly()
+    {
+        store({{"nowShIdx", 17}, {"fastStep", 20}});
+        const QString path = openLine(shotsOf({{5, 2}, {6, 3}, {5, 1}}));
+        child<QSpinBox>(*dialog, "fastStep")->setValue(35);
+        child<QSpinBox>(*dialog, "custH2Pos")->setValue(181);
+        QCOMPARE(stored().allKeys().size(), 2);
+        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  3 ")});
+        QVERIFY(dialog->isVisible());
+        QStringList values;
+        for (const char *key : {"segyName", "cust1Pos", "cust1Len", "cust2Pos", "cust2Len", "fastStep", "nowShIdx"})
+            values << stored().value(kPrefix + QLatin1String(key), QStringLiteral("missing")).toString();
+        QCOMPARE(values, (QStringList{path, "71", "2", "181", "4", "35", "17"}));
+
+        // Cancel stores nothing more.
+        child<QSpinBox>(*dialog, "fastStep")->setValue(90);
+        QTest::mouseClick(child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);
+        QVERIFY(dialog->isHidden());
+        QCOMPARE(stored().value(kPrefix + QStringLiteral("fastStep")).toInt(), 35);
+    }
+
+    void reopeningTheSameFile()
+    {
+        const QString path = openLine(shotsOf({{11, 4}, {12, 4}}));
+        // A half-written index from an earlier run is rebuilt, not shown.
+        QFile index(traceIndexPath(path));
+        QVERIFY(index.open(QIODevice::WriteOnly) && index.write(QByteArray(kIndexRecordBytes + 3, '\0')) > 0);
+        index.close();
+        const QStringList twoShots{QStringLiteral("Number of shots:  2 ")};
+        QCOMPARE(pressOk(), twoShots);
+        QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(8 * kIndexRecordBytes));
+
+        // A valid index is neither written again nor, for the file the dialog holds, read again.
+        const TraceIndexRecord record{99, 0, 0, 4};
+        QVERIFY(index.open(QIODevice::ReadWrite) && index.seek(3 * kIndexRecordBytes));
+        index.write(reinterpret_cast<const char *>(&record), sizeof record);
+        QVERIFY(index.seek(0));
+        const QByteArray changed = index.readAll();
+        index.close();
+        QCOMPARE(pressOk(), twoShots);
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        QCOMPARE(index.readAll(), changed);
+        index.close();
+
+        // Another file is extracted afresh, and so is the first one after it, from its changed index.
+        auto *name = child<QLineEdit>(*dialog, "segyName");
+        const QString other = scratch->dataDir.filePath(QStringLiteral("other.sgy"));
+        QVERIFY(!TestSupport::writeSegy(scratch->dataDir.path(), "other.sgy", TestSupport::ffidTraces({1, 2, 3, 4, 5})).isEmpty());
+        name->setText(other);
+        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  5 ")});
+        name->setText(path);
+        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  3 ")});
+    }
+
+    // The project keeps its FFID at byte 189: shots follow that field, not the standard one.
+    void projectHeaderDefinitionChoosesTheIndexedField()
+    {
+        store({{"ffid_position", 189}, {"ffid_bytes", 4}}, QStringLiteral("TraceHeaderDefine/"));
+        QVector<TestSupport::TraceHeaderValues> traces;
+        for (int i = 0; i < 12; ++i)
+            traces.append({{9, 4, 1}, {189, 4, i / 3}});
+        openLine({}, "empty.sgy");
+        const QString path = TestSupport::writeSegy(scratch->dataDir.path(), QStringLiteral("line.sgy"), traces);
+        child<QLineEdit>(*dialog, "segyName")->setText(path);
+        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  4 ")});
     }
 };
 
