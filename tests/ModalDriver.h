@@ -19,23 +19,20 @@ class ModalDriver : public QObject
 {
 public:
     using Step = std::function<void(QWidget *)>;
-
     explicit ModalDriver(int timeoutMs = 30000);
-
     /// Queues a step for the next modal window that inherits the class.
     ModalDriver &then(const char *className, Step step);
     /// True once every queued step has run.
     bool finished() const { return steps.isEmpty(); }
     /// What went wrong, for QVERIFY2.
-    QString faults() const { return errors.join(QLatin1Char('\n')); }
+    QString faults() const { return error; }
 
 private:
     void poll();
-
     QTimer timer;
     QElapsedTimer clock;
     int timeoutMs;
     QList<QPair<QByteArray, Step>> steps;
     QPointer<QWidget> lastHandled;
-    QStringList errors;
+    QString error;
 };

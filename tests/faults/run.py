@@ -9,23 +9,17 @@ Usage, from the repository root: tests/faults/run.py [--asan] [--only ID,ID] [--
 Logs of every build and test run are left in SCRATCH/logs."""
 import argparse, os, shutil, subprocess, sys, time
 
-here = os.path.dirname(os.path.abspath(__file__))
-root = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], cwd=here, text=True).strip()
+root = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
 ap = argparse.ArgumentParser()
 ap.add_argument("--asan", action="store_true", help="also run the asan faults in a sanitizer build")
 ap.add_argument("--only", default="", help="comma-separated fault ids")
 ap.add_argument("--scratch", default=os.path.join(root, "build-faults"))
 ap.add_argument("--timeout", type=int, default=120, help="seconds per test; a hang counts as caught")
 args = ap.parse_args()
-
-faults = []
-for line in open(os.path.join(here, "faults.tsv"), encoding="utf-8"):
-    if line.strip() and not line.startswith("#"):
-        cols = (line.rstrip("\n").split("\t") + [""] * 6)[:6]
-        faults.append([c.replace("\\n", "\n") for c in cols])
-if args.only:
-    faults = [f for f in faults if f[0] in args.only.split(",")]
-
+faults = [[c.replace("\\n", "\n") for c in (line.rstrip("\n").split("\t") + [""] * 6)[:6]]
+          for line in open(os.path.join(root, "tests/faults/faults.tsv"), encoding="utf-8")
+          if line.strip() and not line.startswith("#")]
+faults = [f for f in faults if not args.only or f[0] in args.only.split(",")]
 src, logs = os.path.join(args.scratch, "src"), os.path.join(args.scratch, "logs")
 os.makedirs(logs, exist_ok=True)
 for rel in subprocess.check_output(["git", "ls-files", "-z"], cwd=root, text=True).split("\0"):
@@ -37,8 +31,7 @@ for rel in subprocess.check_output(["git", "ls-files", "-z"], cwd=root, text=Tru
 def run(cmd, log, timeout=None):
     with open(os.path.join(logs, log), "w") as out:
         try:
-            return subprocess.run(["nice", "-n", "10"] + cmd, stdout=out, stderr=subprocess.STDOUT,
-                                  timeout=timeout).returncode
+            return subprocess.run(["nice", "-n", "10"] + cmd, stdout=out, stderr=subprocess.STDOUT, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             return 124
 
@@ -46,21 +39,19 @@ def run(cmd, log, timeout=None):
 def build_and_test(build, tag):
     if run(["cmake", "--build", build, "-j2"], tag + ".build") != 0:
         return None
-    # The whole suite under the per-test timeout; the outer limit only guards against ctest itself.
-    return run(["ctest", "--test-dir", build, "-j2", "--output-on-failure", "--timeout", str(args.timeout)],
-               tag + ".test", timeout=args.timeout * 20)
+    # The per-test timeout catches a hang; the outer limit only guards against ctest itself.
+    return run(["ctest", "--test-dir", build, "-j2", "--output-on-failure"], tag + ".test", args.timeout * 20)
 
 
-builds = {"": ("build", "Release", "OFF"), "asan": ("build-asan", "RelWithDebInfo", "ON")}
 ready = set()
 
 
 def configure(kind):
-    name, config, sanitize = builds[kind]
+    name, config = ("build-asan", "RelWithDebInfo") if kind else ("build", "Release")
     build = os.path.join(args.scratch, name)
     if kind not in ready:
-        run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=" + config, "-DZN_SANITIZE=" + sanitize,
-             "-DZN_TEST_TIMEOUT=" + str(args.timeout)], name + ".configure")
+        run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=" + config, "-DZN_SANITIZE=" + ("ON" if kind else "OFF"),
+             "-DZN_TEST_TIMEOUT=%d" % args.timeout], name + ".configure")
         if build_and_test(build, name + ".clean") != 0:
             sys.exit("the suite does not pass on the unchanged tree in %s; see %s" % (build, logs))
         ready.add(kind)
@@ -77,23 +68,17 @@ for fid, path, old, new, desc, needs in faults:
     if needs == "asan" and not args.asan:
         notes.append("not run: %s needs the sanitizer build (--asan): %s" % (fid, desc))
         continue
-    build = configure(needs)
-    start = time.time()
+    build, start = configure(needs), time.time()
     try:
-        with open(file, "w", encoding="utf-8") as f:
-            f.write(text.replace(old, new))
+        open(file, "w", encoding="utf-8").write(text.replace(old, new))
         rc = build_and_test(build, fid)
     finally:
-        with open(file, "w", encoding="utf-8") as f:
-            f.write(text)
-    verdict = "does not build" if rc is None else "caught" if rc != 0 else "MISSED"
+        open(file, "w", encoding="utf-8").write(text)
+    verdict = "does not build" if rc is None else "caught" if rc else "MISSED"
     print("%-28s %-14s %4.0fs" % (fid, verdict, time.time() - start), file=sys.stderr, flush=True)
-    if rc is None:
-        notes.append("does not build: %s (%s): %s" % (fid, path, desc))
-        continue
-    total += 1
-    caught += rc != 0
-    if rc == 0:
-        notes.append("missed: %s (%s): %s" % (fid, path, desc))
+    if rc is not None:
+        total, caught = total + 1, caught + (rc != 0)
+    if rc is None or rc == 0:
+        notes.append("%s: %s (%s): %s" % ("does not build" if rc is None else "missed", fid, path, desc))
 print("\n".join(notes))
 print("caught %d of %d" % (caught, total))
