@@ -32,8 +32,7 @@ const int kConstantColumns[] = {0, 4, 5, 6, 7, 10, 11};
 void checkShotOnScreen(QWidget *viewer, const QVector<SegyioTrace> &shot, int index, QSet<int> &redShots)
 {
     QCOMPARE(viewer->findChild<QComboBox *>()->currentIndex(), index);
-    QCOMPARE(viewer->findChild<QLabel *>(QStringLiteral("ffidLabel"))->text(),
-             QStringLiteral("FFID: %1 ( %2 traces )").arg(shot.first().ffid).arg(shot.size()));
+    QCOMPARE(viewer->findChild<QLabel *>("ffidLabel")->text(), QString("FFID: %1 ( %2 traces )").arg(shot[0].ffid).arg(shot.size()));
     auto *model = qobject_cast<QStandardItemModel *>(viewer->findChild<QTableView *>()->model());
     QVERIFY(model && model->rowCount() == shot.size() && model->columnCount() == 16);
     // A shot-constant column is red in every row when any trace of the shot differs from the first.
@@ -97,9 +96,8 @@ private slots:
     {
         QFETCH(QString, source);
         QFETCH(int, expectedRedShots);
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()), dir = workDir.filePath(tag);
         // Each file gets a folder and a project of its own: the index is written beside the file.
-        const QString dir = workDir.filePath(tag);
         QVERIFY(ZnProjectManager::instance().openProject(dir + QStringLiteral("/project")));
         const QString path = dir + QLatin1Char('/') + (source.isEmpty() ? QStringLiteral("line.sgy") : source);
         QVERIFY(source.isEmpty() ? SegyLine::demo().write(path, nullptr) : QFile::copy(TestSupport::dataFile(source), path));
@@ -112,10 +110,8 @@ private slots:
                 shots.append(QVector<SegyioTrace>());
             shots.last().append(trace);
         }
-        QVERIFY(shots.size() > 1);
         std::unique_ptr<QAction> action(qobject_cast<ZnGeneralPlugin *>(loader.instance())->createAction());
         const QString screenshots = QStringLiteral(ZN_BUILD_DIR "/screenshots/") + tag;
-
         QSet<int> shownShots, redShots;
         ModalDriver driver(120000);
         driver.then("BrowseHeaderDialog", [&](QWidget *dialog) {
@@ -129,7 +125,6 @@ private slots:
         driver.then("ShowHeaderTable", [&](QWidget *viewer) {
             // Closed on every way out, so that a failed check ends the test at once.
             const auto closeViewer = qScopeGuard([viewer] { viewer->close(); });
-            viewer->resize(1250, 700);
             QCOMPARE(viewer->findChild<QComboBox *>()->count(), shots.size());
             // Forward through every shot, one by one, then the other buttons and the combo, with the
             // fast steps clamped at both ends.
@@ -142,10 +137,8 @@ private slots:
                       {"bulkDownButton", qMax(0, last - 2 * kFastStep)}, {"toStartButton", 0}, {"bulkDownButton", 0},
                       {nullptr, last / 2}};
             for (const auto &[button, target] : moves) {
-                if (button)
-                    QTest::mouseClick(viewer->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
-                else
-                    viewer->findChild<QComboBox *>()->setCurrentIndex(target);
+                button ? QTest::mouseClick(viewer->findChild<QPushButton *>(button), Qt::LeftButton)
+                       : viewer->findChild<QComboBox *>()->setCurrentIndex(target);
                 checkShotOnScreen(viewer, shots.at(target), target, redShots);
                 if (QTest::currentTestFailed())
                     return;
@@ -156,9 +149,7 @@ private slots:
         driver.then("BrowseHeaderDialog", [](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
         action->trigger();
         QVERIFY2(driver.finished(), qPrintable(driver.faults()));
-        if (QTest::currentTestFailed())
-            return;
-        QCOMPARE(shownShots.size(), shots.size());
+        QVERIFY(!QTest::currentTestFailed() && shownShots.size() == shots.size() && shots.size() > 1);
         QVERIFY(expectedRedShots < 0 || redShots.size() == expectedRedShots);
         QCOMPARE(QFileInfo(path + QStringLiteral(".index")).size(), qint64(16) * oracle.traces.size());
     }

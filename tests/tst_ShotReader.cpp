@@ -72,72 +72,67 @@ class tst_ShotReader : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void shots_data();
-    void shots();
-    void customLengths();
-
-private:
     QTemporaryDir dir;
     // Kept from one read to the next, as the viewer keeps them from shot to shot.
     QVector<fbRec> records;
     QVector<CustomValues> custom;
-};
 
-void tst_ShotReader::shots_data()
-{
-    QTest::addColumn<int>("samples");
-    QTest::addColumn<int>("traces");
-    QTest::addColumn<qint32>("first");
-    QTest::addColumn<qint32>("last");
-    QTest::addColumn<int>("cutBytes"); // -1 removes the file
-    QTest::addColumn<ShotReadResult>("result");
+private slots:
+    void shots_data()
+    {
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("traces");
+        QTest::addColumn<qint32>("first");
+        QTest::addColumn<qint32>("last");
+        QTest::addColumn<int>("cutBytes"); // -1 removes the file
+        QTest::addColumn<ShotReadResult>("result");
 
-    QTest::newRow("one trace") << 100 << 12 << 5 << 5 << 0 << ShotReadResult::Read;
-    QTest::newRow("three traces") << 100 << 12 << 8 << 10 << 0 << ShotReadResult::Read;
-    // The largest classic trace: trace 16400 starts at 4,303,035,600, past 2^32, where an offset
-    // formed in 32 bits would land near the start of the file.
-    QTest::newRow("block beyond 4 GiB") << 65535 << 16404 << 16400 << 16402 << 0 << ShotReadResult::Read;
-    QTest::newRow("last trace cut short") << 100 << 12 << 10 << 11 << 100 << ShotReadResult::MapFailed;
-    QTest::newRow("shot runs past the last trace") << 100 << 12 << 10 << 12 << 0 << ShotReadResult::MapFailed;
-    QTest::newRow("negative first trace") << 100 << 12 << -1 << 2 << 0 << ShotReadResult::MapFailed;
-    QTest::newRow("count past 32 bits") << 100 << 12 << -2147483647 - 1 << 2147483647 << 0 << ShotReadResult::MapFailed;
-    QTest::newRow("missing file") << 100 << 12 << 0 << 0 << -1 << ShotReadResult::OpenFailed;
-}
-
-// Shot A, then shot B: the lists hold B's traces alone, or nothing where B cannot be read.
-void tst_ShotReader::shots()
-{
-    QFETCH(int, samples);
-    QFETCH(int, traces);
-    QFETCH(qint32, first);
-    QFETCH(qint32, last);
-    QFETCH(int, cutBytes);
-    QFETCH(ShotReadResult, result);
-    for (int k = 0; k < 16; ++k)
-        headerDefs[k] = places[k];
-    const QString path = writeDistinct(dir.path(), samples, traces, first, last);
-    QCOMPARE(readShotRecords(path, headerDefs, 0, 3, {71, 2, 237, 4}, records, custom), ShotReadResult::Read);
-    QVERIFY(cutBytes < 0 ? QFile::remove(path) : QFile::resize(path, QFileInfo(path).size() - cutBytes));
-    QCOMPARE(readShotRecords(path, headerDefs, first, last, {71, 2, 237, 4}, records, custom), result);
-    QCOMPARE(shown(records, custom), result == ShotReadResult::Read ? expectedDistinct(first, last) : QList<double>());
-}
-
-// Each custom field follows its own length: 4 reads 4 bytes, any other 2, so a typed 3 reads 2. Bytes
-// 181-184 hold 12 34 56 78, bytes 185-186 FF FF.
-void tst_ShotReader::customLengths()
-{
-    const QString path = writeDistinct(dir.path(), 100, 1, 0, 0);
-    for (int k = 0; k < 16; ++k)
-        headerDefs[k] = places[k];
-    QList<CustomValues> values;
-    const CustomFields cases[] = {{181, 4, 181, 2}, {181, 3, 185, 4}, {185, 2, 181, 3}};
-    for (const CustomFields &fields : cases) {
-        QCOMPARE(readShotRecords(path, headerDefs, 0, 0, fields, records, custom), ShotReadResult::Read);
-        values << custom.value(0);
+        QTest::newRow("one trace") << 100 << 12 << 5 << 5 << 0 << ShotReadResult::Read;
+        QTest::newRow("three traces") << 100 << 12 << 8 << 10 << 0 << ShotReadResult::Read;
+        // The largest classic trace: trace 16400 starts at 4,303,035,600, past 2^32, where an offset
+        // formed in 32 bits would land near the start of the file.
+        QTest::newRow("block beyond 4 GiB") << 65535 << 16404 << 16400 << 16402 << 0 << ShotReadResult::Read;
+        QTest::newRow("last trace cut short") << 100 << 12 << 10 << 11 << 100 << ShotReadResult::MapFailed;
+        QTest::newRow("shot runs past the last trace") << 100 << 12 << 10 << 12 << 0 << ShotReadResult::MapFailed;
+        QTest::newRow("negative first trace") << 100 << 12 << -1 << 2 << 0 << ShotReadResult::MapFailed;
+        QTest::newRow("count past 32 bits") << 100 << 12 << -2147483647 - 1 << 2147483647 << 0 << ShotReadResult::MapFailed;
+        QTest::newRow("missing file") << 100 << 12 << 0 << 0 << -1 << ShotReadResult::OpenFailed;
     }
-    QCOMPARE(values, (QList<CustomValues>{{0x12345678, 0x1234}, {0x1234, qint32(0xFFFF0000)}, {-1, 0x1234}}));
-}
+
+    // Shot A, then shot B: the lists hold B's traces alone, or nothing where B cannot be read.
+    void shots()
+    {
+        QFETCH(int, samples);
+        QFETCH(int, traces);
+        QFETCH(qint32, first);
+        QFETCH(qint32, last);
+        QFETCH(int, cutBytes);
+        QFETCH(ShotReadResult, result);
+        for (int k = 0; k < 16; ++k)
+            headerDefs[k] = places[k];
+        const QString path = writeDistinct(dir.path(), samples, traces, first, last);
+        QCOMPARE(readShotRecords(path, headerDefs, 0, 3, {71, 2, 237, 4}, records, custom), ShotReadResult::Read);
+        QVERIFY(cutBytes < 0 ? QFile::remove(path) : QFile::resize(path, QFileInfo(path).size() - cutBytes));
+        QCOMPARE(readShotRecords(path, headerDefs, first, last, {71, 2, 237, 4}, records, custom), result);
+        QCOMPARE(shown(records, custom), result == ShotReadResult::Read ? expectedDistinct(first, last) : QList<double>());
+    }
+
+    // Each custom field follows its own length: 4 reads 4 bytes, any other 2, so a typed 3 reads 2. Bytes
+    // 181-184 hold 12 34 56 78, bytes 185-186 FF FF.
+    void customLengths()
+    {
+        const QString path = writeDistinct(dir.path(), 100, 1, 0, 0);
+        for (int k = 0; k < 16; ++k)
+            headerDefs[k] = places[k];
+        QList<CustomValues> values;
+        const CustomFields cases[] = {{181, 4, 181, 2}, {181, 3, 185, 4}, {185, 2, 181, 3}};
+        for (const CustomFields &fields : cases) {
+            QCOMPARE(readShotRecords(path, headerDefs, 0, 0, fields, records, custom), ShotReadResult::Read);
+            values << custom.value(0);
+        }
+        QCOMPARE(values, (QList<CustomValues>{{0x12345678, 0x1234}, {0x1234, qint32(0xFFFF0000)}, {-1, 0x1234}}));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_ShotReader)
 #include "tst_ShotReader.moc"

@@ -73,120 +73,87 @@ class tst_TraceIndex : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void records_data();
-    void records();
-    void failures_data();
-    void failures();
-    void realFiles_data();
-    void realFiles();
-
-private:
     QTemporaryDir dir;
+
+private slots:
+    void records_data()
+    {
+        QTest::addColumn<Row>("row");
+        QTest::newRow("negative values") << Row{kDefaultDefs, {{{9, 4, -5}, {13, 4, -1234567}, {37, 4, -65536}}}, 1, -1,
+                                                {-5, -1234567, -65536}};
+        QTest::newRow("FF FF is -1") << Row{{9, 2, 13, 2, 37, 2}, {{{9, 2, -1}, {13, 2, -32768}}}, 1, -1, {-1, -32768, 0}};
+        // Each slot holds the second byte read for a length of 1, not the next trace's first byte.
+        QTest::newRow("length 1 is read as 2 bytes") << Row{{1, 4, 5, 4, 9, 1}, {{{9, 2, 0x0102}}, {{1, 4, 0x7F000000}}}, 2,
+                                                            -1, {0, 0, 0x0102, 0x7F000000, 0, 0}};
+        QTest::newRow("FFID at 189/4") << Row{{189, 4, 13, 4, 37, 4}, {{{9, 4, 1111}, {189, 4, -2222}, {13, 4, 3}, {37, 4, 4}}},
+                                              1, -1, {-2222, 3, 4}};
+        // The trace sequence numbers in the headers say otherwise.
+        QTest::newRow("traceNumber is the place in the file")
+                << Row{{1, 4, 5, 4, 9, 4}, {{{1, 4, 500}, {5, 4, 400}}, {{1, 4, 0}, {5, 4, -1}}}, 2, -1, {500, 400, 0, 0, -1, 0}};
+        QTest::newRow("0 traces") << Row{kDefaultDefs, {}, 0, -1, {}};
+        QTest::newRow("nothing before the first trace reads zeros") << Row{kDefaultDefs, {}, 2, -1, QVector<int>(6, 0)};
+        for (int traces : {250, 10001})
+            QTest::addRow("%d traces", traces) << Row{kDefaultDefs, generated(traces), traces, -1,
+                                                      generatedRecords(generated(traces), traces)};
+        QTest::newRow("second chunk past the end repeats the first chunk's last")
+                << Row{kDefaultDefs, generated(10000), 10002, -1, generatedRecords(generated(10000), 10002)};
+        // The second chunk of 65535 doubles a trace starts at 5.2 GB, past 2^32.
+        Row far{kDefaultDefs, generated(10001), 10001, -1, generatedRecords(generated(10001), 10001), 65535 * 2};
+        QTest::newRow("chunk beyond 4 GiB") << far;
+        // Trace 2 ends after its byte 14: its FFID and half of value1 are its own, the rest is trace 1's.
+        QTest::newRow("last header cut inside a field")
+                << Row{kDefaultDefs, {{}, {{9, 4, 2}, {13, 4, 0x11112222}, {37, 4, 20}}, {{9, 4, 3}}}, 3,
+                       3600 + 2 * (240 + 400) + 14, {0, 0, 0, 2, 0x11112222, 20, 3, 0x2222, 20}};
+    }
+
+    // Both ways of reading the headers give the same file; progress rises once a record, at most to 100.
+    void records()
+    {
+        QFETCH(Row, row);
+        const HeaderDefs table(row.defs);
+        SegyWriter::Layout layout;
+        layout.sparse = true;
+        layout.samples = row.samples;
+        const QString segy = TestSupport::writeSegy(dir.path(), QStringLiteral("line.sgy"), row.headers, layout);
+        QVERIFY(!segy.isEmpty() && (row.fileSize < 0 || QFile::resize(segy, row.fileSize)));
+        QList<int> begunAfter, progress, expectedProgress;
+        const ProgressSink sink{[&] { begunAfter << progress.size(); }, [&](int value) { progress << value; }};
+        const qint64 trBytes = 240 + 4 * row.samples;
+        QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, sink), TraceIndexResult::Written);
+        QCOMPARE(readIndex(segy), row.expected);
+        for (int v = 1; v <= std::min(row.traces, 100); ++v)
+            expectedProgress << v;
+        QCOMPARE(begunAfter, QList<int>{0});
+        QCOMPARE(progress, expectedProgress);
+        QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, {}, TraceHeaderAccess::PositionedReads),
+                 TraceIndexResult::Written);
+        QCOMPARE(readIndex(segy), row.expected);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QVector<int>>("defs");
+        QTest::addColumn<TraceIndexResult>("result");
+        QTest::newRow("missing SEG-Y file") << kDefaultDefs << TraceIndexResult::SegyOpenFailed;
+        QTest::newRow("index path is a folder") << kDefaultDefs << TraceIndexResult::IndexCreateFailed;
+        QTest::newRow("FFID at byte 0") << QVector<int>{0, 4, 13, 4, 37, 4} << TraceIndexResult::BadLayout;
+        QTest::newRow("238/4 passes byte 240") << QVector<int>{9, 4, 13, 4, 238, 4} << TraceIndexResult::BadLayout;
+    }
+
+    void failures()
+    {
+        QFETCH(QVector<int>, defs);
+        QFETCH(TraceIndexResult, result);
+        QTemporaryDir local;
+        const bool missing = result == TraceIndexResult::SegyOpenFailed;
+        const QString segy = missing ? local.filePath(QStringLiteral("x.sgy"))
+                                     : TestSupport::writeSegy(local.path(), QStringLiteral("x.sgy"), generated(3));
+        const bool indexIsFolder = result == TraceIndexResult::IndexCreateFailed;
+        QVERIFY(!segy.isEmpty() && (!indexIsFolder || QDir().mkpath(traceIndexPath(segy))));
+        QCOMPARE(writeTraceIndex(segy, 640, 3, HeaderDefs(defs).rows, ProgressSink{}), result);
+        QCOMPARE(QFileInfo::exists(traceIndexPath(segy)), indexIsFolder);
+    }
 };
-
-void tst_TraceIndex::records_data()
-{
-    QTest::addColumn<Row>("row");
-    QTest::newRow("negative values") << Row{kDefaultDefs, {{{9, 4, -5}, {13, 4, -1234567}, {37, 4, -65536}}}, 1, -1,
-                                            {-5, -1234567, -65536}};
-    QTest::newRow("FF FF is -1") << Row{{9, 2, 13, 2, 37, 2}, {{{9, 2, -1}, {13, 2, -32768}}}, 1, -1, {-1, -32768, 0}};
-    // Each slot holds the second byte read for a length of 1, not the next trace's first byte.
-    QTest::newRow("length 1 is read as 2 bytes") << Row{{1, 4, 5, 4, 9, 1}, {{{9, 2, 0x0102}}, {{1, 4, 0x7F000000}}}, 2,
-                                                        -1, {0, 0, 0x0102, 0x7F000000, 0, 0}};
-    QTest::newRow("FFID at 189/4") << Row{{189, 4, 13, 4, 37, 4}, {{{9, 4, 1111}, {189, 4, -2222}, {13, 4, 3}, {37, 4, 4}}},
-                                          1, -1, {-2222, 3, 4}};
-    // The trace sequence numbers in the headers say otherwise.
-    QTest::newRow("traceNumber is the place in the file")
-            << Row{{1, 4, 5, 4, 9, 4}, {{{1, 4, 500}, {5, 4, 400}}, {{1, 4, 0}, {5, 4, -1}}}, 2, -1, {500, 400, 0, 0, -1, 0}};
-    QTest::newRow("0 traces") << Row{kDefaultDefs, {}, 0, -1, {}};
-    QTest::newRow("nothing before the first trace reads zeros") << Row{kDefaultDefs, {}, 2, -1, QVector<int>(6, 0)};
-    for (int traces : {250, 10001})
-        QTest::addRow("%d traces", traces) << Row{kDefaultDefs, generated(traces), traces, -1,
-                                                  generatedRecords(generated(traces), traces)};
-    QTest::newRow("second chunk past the end repeats the first chunk's last")
-            << Row{kDefaultDefs, generated(10000), 10002, -1, generatedRecords(generated(10000), 10002)};
-    // The second chunk of 65535 doubles a trace starts at 5.2 GB, past 2^32.
-    Row far{kDefaultDefs, generated(10001), 10001, -1, generatedRecords(generated(10001), 10001), 65535 * 2};
-    QTest::newRow("chunk beyond 4 GiB") << far;
-    // Trace 2 ends after its byte 14: its FFID and half of value1 are its own, the rest is trace 1's.
-    QTest::newRow("last header cut inside a field")
-            << Row{kDefaultDefs, {{}, {{9, 4, 2}, {13, 4, 0x11112222}, {37, 4, 20}}, {{9, 4, 3}}}, 3,
-                   3600 + 2 * (240 + 400) + 14, {0, 0, 0, 2, 0x11112222, 20, 3, 0x2222, 20}};
-}
-
-// Both ways of reading the headers give the same file; progress rises once a record, at most to 100.
-void tst_TraceIndex::records()
-{
-    QFETCH(Row, row);
-    const HeaderDefs table(row.defs);
-    SegyWriter::Layout layout;
-    layout.sparse = true;
-    layout.samples = row.samples;
-    const QString segy = TestSupport::writeSegy(dir.path(), QStringLiteral("line.sgy"), row.headers, layout);
-    QVERIFY(!segy.isEmpty() && (row.fileSize < 0 || QFile::resize(segy, row.fileSize)));
-    QList<int> begunAfter, progress, expectedProgress;
-    const ProgressSink sink{[&] { begunAfter << progress.size(); }, [&](int value) { progress << value; }};
-    const qint64 trBytes = 240 + 4 * row.samples;
-    QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, sink), TraceIndexResult::Written);
-    QCOMPARE(readIndex(segy), row.expected);
-    for (int v = 1; v <= std::min(row.traces, 100); ++v)
-        expectedProgress << v;
-    QCOMPARE(begunAfter, QList<int>{0});
-    QCOMPARE(progress, expectedProgress);
-    QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, {}, TraceHeaderAccess::PositionedReads),
-             TraceIndexResult::Written);
-    QCOMPARE(readIndex(segy), row.expected);
-}
-
-void tst_TraceIndex::failures_data()
-{
-    QTest::addColumn<QVector<int>>("defs");
-    QTest::addColumn<TraceIndexResult>("result");
-    QTest::newRow("missing SEG-Y file") << kDefaultDefs << TraceIndexResult::SegyOpenFailed;
-    QTest::newRow("index path is a folder") << kDefaultDefs << TraceIndexResult::IndexCreateFailed;
-    QTest::newRow("FFID at byte 0") << QVector<int>{0, 4, 13, 4, 37, 4} << TraceIndexResult::BadLayout;
-    QTest::newRow("238/4 passes byte 240") << QVector<int>{9, 4, 13, 4, 238, 4} << TraceIndexResult::BadLayout;
-}
-
-void tst_TraceIndex::failures()
-{
-    QFETCH(QVector<int>, defs);
-    QFETCH(TraceIndexResult, result);
-    QTemporaryDir local;
-    const bool missing = result == TraceIndexResult::SegyOpenFailed;
-    const QString segy = missing ? local.filePath(QStringLiteral("x.sgy"))
-                                 : TestSupport::writeSegy(local.path(), QStringLiteral("x.sgy"), generated(3));
-    const bool indexIsFolder = result == TraceIndexResult::IndexCreateFailed;
-    QVERIFY(!segy.isEmpty() && (!indexIsFolder || QDir().mkpath(traceIndexPath(segy))));
-    QCOMPARE(writeTraceIndex(segy, 640, 3, HeaderDefs(defs).rows, ProgressSink{}), result);
-    QCOMPARE(QFileInfo::exists(traceIndexPath(segy)), indexIsFolder);
-}
-
-void tst_TraceIndex::realFiles_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const char *name : {"viking_small.segy", "shot-gather.sgy"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-// segyio reads the trace count, the trace length and the three fields on its own.
-void tst_TraceIndex::realFiles()
-{
-    QFETCH(QString, name);
-    // The index is written beside the SEG-Y file, so work on a copy.
-    const QString segy = dir.filePath(name);
-    QVERIFY(QFile::copy(TestSupport::dataFile(name), segy));
-    const TestSupport::SegyioDump dump = TestSupport::segyioDump(segy);
-    QVERIFY2(dump.ok && !dump.traces.isEmpty(), qPrintable(dump.error));
-    QVector<int> expected;
-    for (const TestSupport::SegyioTrace &trace : dump.traces)
-        expected << trace.ffid << trace.channel << trace.offset;
-    const qint64 trBytes = 240 + qint64(dump.samples) * SegyWriter::bytesPerSample(dump.format);
-    QCOMPARE(writeTraceIndex(segy, trBytes, dump.traces.size(), HeaderDefs(kDefaultDefs).rows, ProgressSink{}),
-             TraceIndexResult::Written);
-    QCOMPARE(readIndex(segy), expected);
-}
 
 QTEST_GUILESS_MAIN(tst_TraceIndex)
 #include "tst_TraceIndex.moc"

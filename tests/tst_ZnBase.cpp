@@ -8,7 +8,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-
 // A dialog that answers the help page it is given.
 class PagedDialog : public ZnDialog
 {
@@ -22,38 +21,24 @@ class tst_ZnBase : public QObject
     Q_OBJECT
 
 private slots:
-    void projects_data()
-    {
-        QTest::addColumn<QString>("project"); // "-": the default project
-        QTest::addColumn<QString>("other");   // a project that must not see the value
-        QTest::addColumn<QVariant>("value");
-        QTest::newRow("default project; spaces and umlauts") << "-" << "north" << QVariant("/data/Linie 7/Schuß ä.sgy");
-        QTest::newRow("project inside the other; quotes and equals sign")
-                << "2019/survey" << "2019/survey/inner" << QVariant("a, \"b\"; c=d");
-        QTest::newRow("same name, other parent; integer") << "2019/survey" << "2020/survey" << QVariant(15);
-    }
-
+    // A value is stored on disk in its project alone; the default one lives in the user's data folder.
     void projects()
     {
-        QFETCH(QString, project);
-        QFETCH(QString, other);
-        QFETCH(QVariant, value);
         QTemporaryDir root;
-        const bool isDefault = project == QLatin1String("-");
-        const QString dir = isDefault ? ZnProjectManager::defaultProjectDir() : root.filePath(project);
-        // The default project lives in the user's data folder, whatever the working folder.
-        QVERIFY(dir.startsWith(QDir(qEnvironmentVariable("XDG_DATA_HOME")).absolutePath() + "/") || !isDefault);
-        QVERIFY(ZnProjectManager::instance().openProject(dir + QStringLiteral("/")));
-        QCOMPARE(ZnProjectManager::instance().settingsFile(), dir + QStringLiteral("/project.ini"));
-        QVERIFY(ZnBaseUtil::setProjectValue(QStringLiteral("key"), value));
-        // A regular file is no project; the open one stays.
-        QVERIFY(!ZnProjectManager::instance().openProject(QCoreApplication::applicationFilePath()));
-        QCOMPARE(ZnProjectManager::instance().define().projectDir, dir);
-
-        // The value is on disk, in its project alone; the default project is where no other is opened.
-        QCOMPARE(QSettings(dir + QStringLiteral("/project.ini"), QSettings::IniFormat).value("key"), value);
-        QVERIFY(ZnProjectManager::instance().openProject(root.filePath(other)));
-        QCOMPARE(ZnBaseUtil::projectValue(QStringLiteral("key"), "<none>").toString(), QStringLiteral("<none>"));
+        const QString defaultDir = ZnProjectManager::defaultProjectDir();
+        QVERIFY(defaultDir.startsWith(QDir(qEnvironmentVariable("XDG_DATA_HOME")).absolutePath() + "/"));
+        const QVariant value(QStringLiteral("/data/Linie 7/a, \"b\"; c=Schuß ä.sgy"));
+        for (const QString &dir : {defaultDir, root.filePath("2019/survey"), root.filePath("2019/survey/inner")}) {
+            QVERIFY(ZnProjectManager::instance().openProject(dir + QStringLiteral("/")));
+            QCOMPARE(ZnProjectManager::instance().define().projectDir, dir);
+            // Nothing leaks from the project opened before (the default one may keep an earlier run's).
+            QVERIFY(dir == defaultDir || ZnBaseUtil::projectValue(QStringLiteral("key"), "<none>") == "<none>");
+            QVERIFY(ZnBaseUtil::setProjectValue(QStringLiteral("key"), value));
+            QCOMPARE(QSettings(dir + QStringLiteral("/project.ini"), QSettings::IniFormat).value("key"), value);
+            // A regular file is no project; the open one stays.
+            QVERIFY(!ZnProjectManager::instance().openProject(QCoreApplication::applicationFilePath()));
+            QCOMPARE(ZnBaseUtil::projectValue(QStringLiteral("key")), value);
+        }
     }
 
     void headerDefine_data()
@@ -61,57 +46,51 @@ private slots:
         // A field (-1: the scalar position extraByte), what a project stores for it (an invalid
         // QVariant stores nothing), and the place that the definition gives it.
         QTest::addColumn<int>("field");
-        QTest::addColumn<QVariant>("storedPosition");
-        QTest::addColumn<QVariant>("storedBytes");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("bytes");
-        QTest::newRow("nothing stored: the standard table") << 0 << QVariant() << QVariant() << 9 << 4;
-        QTest::newRow("ffid moved") << 0 << QVariant(17) << QVariant(4) << 17 << 4;
-        QTest::newRow("s_stat widened to 4 bytes") << 11 << QVariant(99) << QVariant(4) << 99 << 4;
-        QTest::newRow("4-byte field past byte 240 ignored") << 0 << QVariant(238) << QVariant(4) << 9 << 4;
-        QTest::newRow("1 byte at 240 is read as 2: ignored") << 2 << QVariant(240) << QVariant(1) << 37 << 4;
-        QTest::newRow("position not a number ignored") << 8 << QVariant("eighty") << QVariant(4) << 81 << 4;
-        QTest::newRow("scalar moved") << -1 << QVariant(115) << QVariant() << 115 << 2;
-        QTest::newRow("scalar past byte 240 ignored") << -1 << QVariant(240) << QVariant() << 71 << 2;
+        QTest::addColumn<QVariantList>("stored");
+        QTest::addColumn<QVector<int>>("place");
+        QTest::newRow("nothing stored: the standard table") << 0 << QVariantList{{}, {}} << QVector<int>{9, 4};
+        QTest::newRow("ffid moved") << 0 << QVariantList{17, 4} << QVector<int>{17, 4};
+        QTest::newRow("s_stat widened to 4 bytes") << 11 << QVariantList{99, 4} << QVector<int>{99, 4};
+        QTest::newRow("4-byte field past byte 240 ignored") << 0 << QVariantList{238, 4} << QVector<int>{9, 4};
+        QTest::newRow("1 byte at 240 is read as 2: ignored") << 2 << QVariantList{240, 1} << QVector<int>{37, 4};
+        QTest::newRow("position not a number ignored") << 8 << QVariantList{"eighty", 4} << QVector<int>{81, 4};
+        QTest::newRow("scalar moved") << -1 << QVariantList{115, {}} << QVector<int>{115, 2};
+        QTest::newRow("scalar past byte 240 ignored") << -1 << QVariantList{240, {}} << QVector<int>{71, 2};
     }
 
     void headerDefine()
     {
         QFETCH(int, field);
-        QFETCH(QVariant, storedPosition);
-        QFETCH(QVariant, storedBytes);
-        QFETCH(int, position);
-        QFETCH(int, bytes);
+        QFETCH(QVariantList, stored);
+        QFETCH(QVector<int>, place);
         const ZnTraceHeaderDefine standard = ZnTraceHeaderDefineNode::standardDefine();
         QTemporaryDir root;
         QVERIFY(ZnProjectManager::instance().openProject(root.path()));
         const QString key = QStringLiteral("TraceHeaderDefine/")
                 + (field < 0 ? QStringLiteral("extraByte") : ZnTraceHeaderDefineNode::fieldName(field));
-        QVERIFY(!storedPosition.isValid() || ZnBaseUtil::setProjectValue(key + (field < 0 ? "" : "_position"), storedPosition));
-        QVERIFY(!storedBytes.isValid() || ZnBaseUtil::setProjectValue(key + QStringLiteral("_bytes"), storedBytes));
-
+        QVERIFY(!stored[0].isValid() || ZnBaseUtil::setProjectValue(key + (field < 0 ? "" : "_position"), stored[0]));
+        QVERIFY(!stored[1].isValid() || ZnBaseUtil::setProjectValue(key + QStringLiteral("_bytes"), stored[1]));
         const ZnTraceHeaderDefine def = ZnTraceHeaderDefineNode().define();
-        QCOMPARE(int(def.extraByte), field < 0 ? position : 71);
+        QCOMPARE(int(def.extraByte), field < 0 ? place[0] : 71);
         for (int k = 0; k < kZnTraceHeaderFields; ++k) {
-            QCOMPARE(def.fieldPositions[k], k == field ? position : standard.fieldPositions[k]);
-            QCOMPARE(def.fieldBytes[k], k == field ? bytes : standard.fieldBytes[k]);
+            QCOMPARE(def.fieldPositions[k], k == field ? place[0] : standard.fieldPositions[k]);
+            QCOMPARE(def.fieldBytes[k], k == field ? place[1] : standard.fieldBytes[k]);
         }
     }
 
     void helpKey_data()
     {
         QTest::addColumn<QString>("page");
-        QTest::addColumn<bool>("present");
-        QTest::newRow("page present") << QStringLiteral("w_cover.html") << true;
-        QTest::newRow("page missing") << QStringLiteral("zn_no_such_page.html") << false;
+        QTest::newRow("page present") << QStringLiteral("w_cover.html");
+        QTest::newRow("page missing") << QStringLiteral("zn_no_such_page.html");
     }
 
-    // F1 in a dialog over the host's window shows the page from the host's help folder, or says it has none.
+    // F1 in a dialog (centred over the host's window) shows the page from the host's help folder,
+    // known by its title, or says that it has none.
     void helpKey()
     {
         QFETCH(QString, page);
-        QFETCH(bool, present);
-        // Off the screen's centre, where Qt itself would put a dialog without a parent.
+        const bool present = page.startsWith(QLatin1String("w_"));
         QMainWindow host;
         host.setGeometry(20, 30, 400, 300);
         host.show();
@@ -120,19 +99,14 @@ private slots:
         PagedDialog dialog;
         dialog.page = page;
         auto *field = new QLineEdit(&dialog);
-        dialog.resize(200, 100);
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.frameGeometry().center(), host.frameGeometry().center());
-
         QString message;
         ModalDriver driver(10000);
         if (!present)
             driver.then("QMessageBox", [&message](QWidget *box) { message = static_cast<QMessageBox *>(box)->text(); box->close(); });
-        field->setFocus();
         QTest::keyClick(field, Qt::Key_F1);
         QVERIFY2(driver.finished() && message.contains(present ? QString() : page), qPrintable(message + driver.faults()));
-        // The page, known by its title, shows in a viewer; or no viewer opens at all.
         auto *browser = dialog.findChild<QTextBrowser *>();
         QCOMPARE(browser && browser->isVisible() ? browser->documentTitle() : QStringLiteral("no viewer"),
                  present ? QStringLiteral("Browse SEGY Header") : QStringLiteral("no viewer"));
