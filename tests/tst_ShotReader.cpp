@@ -4,8 +4,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <climits>
 
-Q_DECLARE_METATYPE(ShotReadResult)
 
 namespace {
 
@@ -14,7 +14,8 @@ namespace {
 // that a reader which ignored the table would show them the wrong way round.
 int places[16][2] = {{9, 4}, {13, 4}, {37, 4}, {41, 4}, {45, 4}, {49, 4}, {73, 4}, {77, 4},
                      {81, 4}, {85, 4}, {189, 4}, {101, 2}, {193, 4}, {99, 2}, {21, 4}, {71, 0}};
-int *headerDefs[16] = {};
+int *headerDefs[16] = {places[0], places[1], places[2], places[3], places[4], places[5], places[6], places[7],
+                       places[8], places[9], places[10], places[11], places[12], places[13], places[14], places[15]};
 
 // A file of `traces` traces whose headers first to last give every field a value of its own, so that a
 // trace read from the wrong place or a field taken from the wrong bytes cannot match. The rest stays a
@@ -80,36 +81,29 @@ class tst_ShotReader : public QObject
 private slots:
     void shots_data()
     {
-        QTest::addColumn<int>("samples");
-        QTest::addColumn<int>("traces");
-        QTest::addColumn<qint32>("first");
-        QTest::addColumn<qint32>("last");
-        QTest::addColumn<int>("cutBytes"); // -1 removes the file
-        QTest::addColumn<ShotReadResult>("result");
-
-        QTest::newRow("one trace") << 100 << 12 << 5 << 5 << 0 << ShotReadResult::Read;
-        QTest::newRow("three traces") << 100 << 12 << 8 << 10 << 0 << ShotReadResult::Read;
+        // Samples, traces, the shot's first and last trace, the bytes cut off the file (-1 removes
+        // it) and the result.
+        QTest::addColumn<QVector<qint64>>("row");
+        const qint64 read = qint64(ShotReadResult::Read), map = qint64(ShotReadResult::MapFailed);
+        QTest::newRow("one trace") << QVector<qint64>{100, 12, 5, 5, 0, read};
+        QTest::newRow("three traces") << QVector<qint64>{100, 12, 8, 10, 0, read};
         // The largest classic trace: trace 16400 starts at 4,303,035,600, past 2^32, where an offset
         // formed in 32 bits would land near the start of the file.
-        QTest::newRow("block beyond 4 GiB") << 65535 << 16404 << 16400 << 16402 << 0 << ShotReadResult::Read;
-        QTest::newRow("last trace cut short") << 100 << 12 << 10 << 11 << 100 << ShotReadResult::MapFailed;
-        QTest::newRow("shot runs past the last trace") << 100 << 12 << 10 << 12 << 0 << ShotReadResult::MapFailed;
-        QTest::newRow("negative first trace") << 100 << 12 << -1 << 2 << 0 << ShotReadResult::MapFailed;
-        QTest::newRow("count past 32 bits") << 100 << 12 << -2147483647 - 1 << 2147483647 << 0 << ShotReadResult::MapFailed;
-        QTest::newRow("missing file") << 100 << 12 << 0 << 0 << -1 << ShotReadResult::OpenFailed;
+        QTest::newRow("block beyond 4 GiB") << QVector<qint64>{65535, 16404, 16400, 16402, 0, read};
+        QTest::newRow("last trace cut short") << QVector<qint64>{100, 12, 10, 11, 100, map};
+        QTest::newRow("shot runs past the last trace") << QVector<qint64>{100, 12, 10, 12, 0, map};
+        QTest::newRow("negative first trace") << QVector<qint64>{100, 12, -1, 2, 0, map};
+        QTest::newRow("count past 32 bits") << QVector<qint64>{100, 12, INT_MIN, INT_MAX, 0, map};
+        QTest::newRow("missing file") << QVector<qint64>{100, 12, 0, 0, -1, qint64(ShotReadResult::OpenFailed)};
     }
 
     // Shot A, then shot B: the lists hold B's traces alone, or nothing where B cannot be read.
     void shots()
     {
-        QFETCH(int, samples);
-        QFETCH(int, traces);
-        QFETCH(qint32, first);
-        QFETCH(qint32, last);
-        QFETCH(int, cutBytes);
-        QFETCH(ShotReadResult, result);
-        for (int k = 0; k < 16; ++k)
-            headerDefs[k] = places[k];
+        QFETCH(QVector<qint64>, row);
+        const int samples = int(row[0]), traces = int(row[1]), cutBytes = int(row[4]);
+        const qint32 first = qint32(row[2]), last = qint32(row[3]);
+        const auto result = ShotReadResult(row[5]);
         const QString path = writeDistinct(dir.path(), samples, traces, first, last);
         QCOMPARE(readShotRecords(path, headerDefs, 0, 3, {71, 2, 237, 4}, records, custom), ShotReadResult::Read);
         QVERIFY(cutBytes < 0 ? QFile::remove(path) : QFile::resize(path, QFileInfo(path).size() - cutBytes));
@@ -122,8 +116,6 @@ private slots:
     void customLengths()
     {
         const QString path = writeDistinct(dir.path(), 100, 1, 0, 0);
-        for (int k = 0; k < 16; ++k)
-            headerDefs[k] = places[k];
         QList<CustomValues> values;
         const CustomFields cases[] = {{181, 4, 181, 2}, {181, 3, 185, 4}, {185, 2, 181, 3}};
         for (const CustomFields &fields : cases) {
