@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 
-ModalDriver::ModalDriver(int timeoutMs)
-    : timeoutMs(timeoutMs)
+ModalDriver::ModalDriver(int timeoutMs) : timeoutMs(timeoutMs)
 {
     timer.setInterval(10);
     connect(&timer, &QTimer::timeout, this, &ModalDriver::poll);

@@ -11,8 +11,7 @@ namespace TestSupport {
 QString writeSegy(const QString &dir, const QString &fileName, const QVector<TraceHeaderValues> &traces,
                   const SegyWriter::Layout &layout)
 {
-    const QString path = QDir(dir).filePath(fileName);
-    SegyWriter writer(path, layout);
+    SegyWriter writer(QDir(dir).filePath(fileName), layout);
     bool ok = writer.open();
     SegyTraceHeader header;
     header.littleEndian = layout.littleEndian;
@@ -22,7 +21,7 @@ QString writeSegy(const QString &dir, const QString &fileName, const QVector<Tra
             header.set(v.position, v.length, v.value);
         ok = writer.writeTrace(header);
     }
-    return writer.close() && ok ? path : QString();
+    return writer.close() && ok ? QDir(dir).filePath(fileName) : QString();
 }
 
 QVector<TraceHeaderValues> ffidTraces(const QVector<qint32> &ffids)
@@ -53,19 +52,18 @@ SegyioDump segyioDump(const QString &path)
         return dump;
     }
     const QJsonObject root = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-    dump.littleEndian = root.value(QStringLiteral("little")).toBool();
-    dump.samples = root.value(QStringLiteral("samples")).toInt();
-    dump.format = root.value(QStringLiteral("format")).toInt();
-    dump.extHeaders = root.value(QStringLiteral("extHeaders")).toInt();
-    for (const QJsonValue &value : root.value(QStringLiteral("traces")).toArray()) {
+    dump.littleEndian = root.value("little").toBool();
+    dump.samples = root.value("samples").toInt();
+    dump.format = root.value("format").toInt();
+    dump.extHeaders = root.value("extHeaders").toInt();
+    for (const QJsonValue &value : root.value("traces").toArray()) {
         const QJsonArray t = value.toArray();
         const auto n = [&t](int k) { return t.at(k).toInt(); };
         dump.traces.append({n(0), n(1), n(2), n(3), n(4), n(5), n(6), n(7), n(8), n(9), n(10), n(11), n(12),
                             t.at(13).toDouble(), t.at(14).toDouble(), t.at(15).toDouble(), t.at(16).toDouble()});
     }
-    dump.ok = root.contains(QStringLiteral("traces"));
-    if (!dump.ok)
-        dump.error = QStringLiteral("segyio's output is not the expected JSON");
+    dump.ok = root.contains("traces");
+    dump.error = dump.ok ? QString() : QStringLiteral("segyio's output is not the expected JSON");
     return dump;
 }
 

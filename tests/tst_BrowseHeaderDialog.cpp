@@ -15,8 +15,7 @@ namespace {
 const QString kPrefix = QStringLiteral("BrowseHeader_BrowseHeaderDialog_");
 const char *const kBoxes[] = {"custH1Pos", "custH1Len", "custH2Pos", "custH2Len", "fastStep"};
 
-template <typename T = QWidget>
-T *child(const QWidget &dialog, const char *name)
+template <typename T = QWidget> T *child(const QWidget &dialog, const char *name)
 {
     return dialog.findChild<T *>(QLatin1String(name));
 }

@@ -85,22 +85,15 @@ private slots:
         QTest::newRow("page missing") << QStringLiteral("zn_no_such_page.html");
     }
 
-    // F1 in a dialog (centred over the host's window) shows the page from the host's help folder,
-    // known by its title, or says that it has none.
+    // F1 in a dialog shows the page from the host's help folder, known by its title, or says that it has none.
     void helpKey()
     {
         QFETCH(QString, page);
         const bool present = page.startsWith(QLatin1String("w_"));
-        QMainWindow host;
-        host.setGeometry(20, 30, 400, 300);
-        host.show();
-        host.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&host));
         PagedDialog dialog;
         dialog.page = page;
         auto *field = new QLineEdit(&dialog);
         dialog.show();
-        QCOMPARE(dialog.frameGeometry().center(), host.frameGeometry().center());
         QString message;
         ModalDriver driver(10000);
         if (!present)
