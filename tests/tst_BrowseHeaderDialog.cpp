@@ -1,5 +1,4 @@
 #include "BrowseHeaderDialog.h"
-#include "HeaderDefineTable.h"
 #include "ModalDriver.h"
 #include "ScratchProject.h"
 #include "TestSupport.h"
@@ -153,21 +152,6 @@ private slots:
         QCOMPARE(seen.join(' '), QStringLiteral("237 237 238 238 239 239 237 237 238 238 239 239"));
         QCOMPARE(pressOk().size(), 1);
         QCOMPARE(stored().value(kPrefix + "cust2Pos").toInt() * 10 + stored().value(kPrefix + "cust2Len").toInt(), 2392);
-    }
-
-    // The project's definition of the fields, as the cores get it: 16 positions, then 15 lengths.
-    void headerDefinitionTable()
-    {
-        store({{"ffid_position", 189}, {"channel_position", 5}, {"channel_bytes", 2}, {"extraByte", 89}},
-              QStringLiteral("TraceHeaderDefine/"));
-        int **table = allocateHeaderDefs();
-        readHostHeaderDefine(table);
-        QVector<int> read;
-        for (int k = 0; k < 31; ++k)
-            read << (k < 16 ? table[k][0] : table[k - 16][1]);
-        releaseHeaderDefs(table);
-        QCOMPARE(read, (QVector<int>{189, 5, 37, 41, 45, 49, 73, 77, 81, 85, 189, 99, 193, 101, 21, 89,
-                                     4, 2, 4, 4, 4, 4, 4, 4, 4, 4, 4, 2, 4, 2, 4}));
     }
 
     void failureBoxes_data()

@@ -34,7 +34,7 @@ QString writeDistinct(const QString &dir, int samples, qint64 traces, qint32 fir
                  {9, 4, 5000 + t / 4}, {13, 4, 1 + t % 4}, {37, 4, -100 * t - 7}, {41, 4, 300 + t},
                  {45, 4, 200 - t}, {49, 4, 10 + t}, {71, 2, -100}, {73, 4, 50000000 + t}, {77, 4, -650000000 - t},
                  {81, 4, 50001250 + t}, {85, 4, 650000050 + t}, {99, 2, -20 - t}, {101, 2, 30 + t},
-                 {189, 4, 700 + t}, {193, 4, 800 + t}, {237, 4, 1000000 + t}, {181, 4, 0x12345678}, {185, 2, -1}})
+                 {189, 4, 700 + t}, {193, 4, 800 + t}, {237, 4, 1000000 + t}})
             h.set(v.position, v.length, v.value);
         ok = file.seek(3600 + traceBytes * t) && file.write(h.data(), 240) == 240;
     }
@@ -109,20 +109,6 @@ private slots:
         QVERIFY(cutBytes < 0 ? QFile::remove(path) : QFile::resize(path, QFileInfo(path).size() - cutBytes));
         QCOMPARE(readShotRecords(path, headerDefs, first, last, {71, 2, 237, 4}, records, custom), result);
         QCOMPARE(shown(records, custom), result == ShotReadResult::Read ? expectedDistinct(first, last) : QList<double>());
-    }
-
-    // Each custom field follows its own length: 4 reads 4 bytes, any other 2, so a typed 3 reads 2. Bytes
-    // 181-184 hold 12 34 56 78, bytes 185-186 FF FF.
-    void customLengths()
-    {
-        const QString path = writeDistinct(dir.path(), 100, 1, 0, 0);
-        QList<CustomValues> values;
-        const CustomFields cases[] = {{181, 4, 181, 2}, {181, 3, 185, 4}, {185, 2, 181, 3}};
-        for (const CustomFields &fields : cases) {
-            QCOMPARE(readShotRecords(path, headerDefs, 0, 0, fields, records, custom), ShotReadResult::Read);
-            values << custom.value(0);
-        }
-        QCOMPARE(values, (QList<CustomValues>{{0x12345678, 0x1234}, {0x1234, qint32(0xFFFF0000)}, {-1, 0x1234}}));
     }
 };
 

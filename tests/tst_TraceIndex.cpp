@@ -71,7 +71,6 @@ QVector<int> readIndex(const QString &segy)
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
-Q_DECLARE_METATYPE(TraceIndexResult)
 
 class tst_TraceIndex : public QObject
 {
@@ -132,30 +131,6 @@ private slots:
         QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, {}, TraceHeaderAccess::PositionedReads),
                  TraceIndexResult::Written);
         QCOMPARE(readIndex(segy), row.expected);
-    }
-
-    void failures_data()
-    {
-        QTest::addColumn<QVector<int>>("defs");
-        QTest::addColumn<TraceIndexResult>("result");
-        QTest::newRow("missing SEG-Y file") << kDefaultDefs << TraceIndexResult::SegyOpenFailed;
-        QTest::newRow("index path is a folder") << kDefaultDefs << TraceIndexResult::IndexCreateFailed;
-        QTest::newRow("FFID at byte 0") << QVector<int>{0, 4, 13, 4, 37, 4} << TraceIndexResult::BadLayout;
-        QTest::newRow("238/4 passes byte 240") << QVector<int>{9, 4, 13, 4, 238, 4} << TraceIndexResult::BadLayout;
-    }
-
-    void failures()
-    {
-        QFETCH(QVector<int>, defs);
-        QFETCH(TraceIndexResult, result);
-        QTemporaryDir local;
-        const bool missing = result == TraceIndexResult::SegyOpenFailed;
-        const QString segy = missing ? local.filePath(QStringLiteral("x.sgy"))
-                                     : TestSupport::writeSegy(local.path(), QStringLiteral("x.sgy"), generated(3));
-        const bool indexIsFolder = result == TraceIndexResult::IndexCreateFailed;
-        QVERIFY(!segy.isEmpty() && (!indexIsFolder || QDir().mkpath(traceIndexPath(segy))));
-        QCOMPARE(writeTraceIndex(segy, 640, 3, HeaderDefs(defs).rows, ProgressSink{}), result);
-        QCOMPARE(QFileInfo::exists(traceIndexPath(segy)), indexIsFolder);
     }
 
     void groups_data()

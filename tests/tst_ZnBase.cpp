@@ -21,26 +21,6 @@ class tst_ZnBase : public QObject
     Q_OBJECT
 
 private slots:
-    // A value is stored on disk in its project alone; the default one lives in the user's data folder.
-    void projects()
-    {
-        QTemporaryDir root;
-        const QString defaultDir = ZnProjectManager::defaultProjectDir();
-        QVERIFY(defaultDir.startsWith(QDir(qEnvironmentVariable("XDG_DATA_HOME")).absolutePath() + "/"));
-        const QVariant value(QStringLiteral("/data/Linie 7/a, \"b\"; c=Schuß ä.sgy"));
-        for (const QString &dir : {defaultDir, root.filePath("2019/survey"), root.filePath("2019/survey/inner")}) {
-            QVERIFY(ZnProjectManager::instance().openProject(dir + QStringLiteral("/")));
-            QCOMPARE(ZnProjectManager::instance().define().projectDir, dir);
-            // Nothing leaks from the project opened before (the default one may keep an earlier run's).
-            QVERIFY(dir == defaultDir || ZnBaseUtil::projectValue(QStringLiteral("key"), "<none>") == "<none>");
-            QVERIFY(ZnBaseUtil::setProjectValue(QStringLiteral("key"), value));
-            QCOMPARE(QSettings(dir + QStringLiteral("/project.ini"), QSettings::IniFormat).value("key"), value);
-            // A regular file is no project; the open one stays.
-            QVERIFY(!ZnProjectManager::instance().openProject(QCoreApplication::applicationFilePath()));
-            QCOMPARE(ZnBaseUtil::projectValue(QStringLiteral("key")), value);
-        }
-    }
-
     void headerDefine_data()
     {
         // A field (-1: the scalar position extraByte), what a project stores for it (an invalid
