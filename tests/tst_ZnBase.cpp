@@ -30,7 +30,6 @@ private slots:
         QTest::addColumn<QVector<int>>("place");
         QTest::newRow("nothing stored: the standard table") << 0 << QVariantList{{}, {}} << QVector<int>{9, 4};
         QTest::newRow("ffid moved") << 0 << QVariantList{17, 4} << QVector<int>{17, 4};
-        QTest::newRow("s_stat widened to 4 bytes") << 11 << QVariantList{99, 4} << QVector<int>{99, 4};
         QTest::newRow("4-byte field past byte 240 ignored") << 0 << QVariantList{238, 4} << QVector<int>{9, 4};
         QTest::newRow("1 byte at 240 is read as 2: ignored") << 2 << QVariantList{240, 1} << QVector<int>{37, 4};
         QTest::newRow("position not a number ignored") << 8 << QVariantList{"eighty", 4} << QVector<int>{81, 4};
