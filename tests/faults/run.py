@@ -74,11 +74,11 @@ for fid, path, old, new, desc, needs in faults:
         rc = build_and_test(build, fid)
     finally:
         open(file, "w", encoding="utf-8").write(text)
-    verdict = "does not build" if rc is None else "caught" if rc else "MISSED"
+    verdict = "does not build" if rc is None else "caught" if rc else "missed"
     print("%-28s %-14s %4.0fs" % (fid, verdict, time.time() - start), file=sys.stderr, flush=True)
     if rc is not None:
         total, caught = total + 1, caught + (rc != 0)
     if rc is None or rc == 0:
-        notes.append("%s: %s (%s): %s" % ("does not build" if rc is None else "missed", fid, path, desc))
+        notes.append("%s: %s (%s): %s" % (verdict, fid, path, desc))
 print("\n".join(notes))
 print("caught %d of %d" % (caught, total))
