@@ -81,6 +81,8 @@ private slots:
     {
         scratch = std::make_unique<ScratchProject>();
         QVERIFY(scratch->open());
+        // The values live in the project's own project.ini, where the README tells users to look.
+        QCOMPARE(ZnProjectManager::instance().settingsFile(), QDir(scratch->projectDir.path()).filePath("project.ini"));
     }
 
     void cleanup() { dialog.reset(); }
