@@ -5,9 +5,6 @@
 #include <QAction>
 #include <QDialog>
 #include <QFile>
-#include <QLibrary>
-#include <QJsonObject>
-#include <QMetaMethod>
 #include <QPluginLoader>
 #include <QProcess>
 #include <QtTest>
@@ -18,9 +15,6 @@ QString installedPlugin()
 {
     return QStringLiteral(ZN_STAGE_DIR "/plugins/modules/segy/" ZN_PLUGIN_FILE_NAME);
 }
-
-const char kImage[] = ":/resource/images/browse_header.png";
-const char kCatalogue[] = ":/resource/translations/BrowseHeader_de.qm";
 
 } // namespace
 
@@ -36,34 +30,17 @@ private slots:
     {
         QVERIFY2(QFile::exists(installedPlugin()), qPrintable(installedPlugin()));
         loader.setFileName(installedPlugin());
-        // Qt keeps plug-ins mapped by default; this test unloads it for real.
-        loader.setLoadHints(QLibrary::LoadHints());
         QObject *instance = loader.instance();
         QVERIFY2(instance, qPrintable(loader.errorString()));
         plugin = qobject_cast<ZnGeneralPlugin *>(instance);
         QVERIFY(plugin);
+        QCOMPARE(loader.metaData().value(QStringLiteral("IID")).toString(), QStringLiteral(ZnGeneralPlugin_iid));
+        QCOMPARE(loader.metaData().value(QStringLiteral("debug")).toBool(), bool(ZN_PLUGIN_DEBUG));
     }
 
     void cleanupTestCase()
     {
         loader.unload();
-    }
-
-    void metadata()
-    {
-        const QJsonObject meta = loader.metaData();
-        // The loader adds "archreq" of its own; the plug-in carries no metadata file, so "MetaData"
-        // is absent or empty.
-        QStringList keys = meta.keys();
-        keys.removeOne(QStringLiteral("archreq"));
-        keys.removeOne(QStringLiteral("MetaData"));
-        QCOMPARE(keys, (QStringList{"IID", "className", "debug", "version"}));
-        QCOMPARE(meta.value(QStringLiteral("IID")).toString(), QStringLiteral(ZnGeneralPlugin_iid));
-        QVERIFY(meta.value(QStringLiteral("MetaData")).toObject().isEmpty());
-        QCOMPARE(meta.value(QStringLiteral("className")).toString(), QStringLiteral("BrowseHeader"));
-        QCOMPARE(meta.value(QStringLiteral("debug")).toBool(), bool(ZN_PLUGIN_DEBUG));
-        // The plug-in format records the major and minor version of Qt it was built with.
-        QCOMPARE(meta.value(QStringLiteral("version")).toInt(), int(QT_VERSION & 0xffff00));
     }
 
     void exportedSymbolsAndCastNames()
@@ -87,102 +64,30 @@ private slots:
         QVERIFY2((exported - expected).isEmpty(), qPrintable("extra: " + QStringList((exported - expected).values()).join(" | ")));
 
         QObject *instance = loader.instance();
-        QCOMPARE(instance->qt_metacast("BrowseHeader"), static_cast<void *>(instance));
         QCOMPARE(instance->qt_metacast(ZnGeneralPlugin_iid), static_cast<void *>(instance));
         QCOMPARE(instance->qt_metacast("ZnGeneralPlugin"), static_cast<void *>(plugin));
         QVERIFY(!instance->qt_metacast("BrowseHeaderDialog"));
-        QVERIFY(!instance->qt_metacast(nullptr));
     }
 
     void nameAndCategory()
     {
         QCOMPARE(plugin->name(), QStringLiteral("Browse SEGY Header"));
         QCOMPARE(plugin->generalID(), 3);
-        // needProject is the framework's own answer, not the plug-in's.
-        QCOMPARE(plugin->needProject(), plugin->ZnGeneralPlugin::needProject());
+        QVERIFY(plugin->needProject());
     }
 
-    void metaObject()
-    {
-        const QMetaObject *meta = plugin->metaObject();
-        QCOMPARE(meta->className(), "BrowseHeader");
-        QCOMPARE(meta->superClass(), &ZnGeneralPlugin::staticMetaObject);
-        QCOMPARE(meta->methodCount() - meta->methodOffset(), 1);
-        const QMetaMethod slot = meta->method(meta->methodOffset());
-        QCOMPARE(slot.methodSignature(), QByteArray("slotAction(bool)"));
-        QCOMPARE(QVector<int>({slot.methodType(), slot.access(), slot.returnType()}),
-                 QVector<int>({QMetaMethod::Slot, QMetaMethod::Private, QMetaType::Void}));
-        // No properties, enumerators, class infos or constructors of its own.
-        QCOMPARE(QVector<int>({meta->propertyCount() - meta->propertyOffset(), meta->enumeratorCount() - meta->enumeratorOffset(),
-                               meta->classInfoCount() - meta->classInfoOffset(), meta->constructorCount()}),
-                 QVector<int>(4, 0));
-    }
-
+    // The host may ask for an action per menu and owns each; every one opens the dialog.
     void eachActionIsNewAndOpensTheDialog()
     {
         std::unique_ptr<QAction> first(plugin->createAction());
         std::unique_ptr<QAction> second(plugin->createAction());
-        QVERIFY(first && second);
-        QVERIFY(first.get() != second.get());
+        QVERIFY(first && second && first.get() != second.get() && !first->parent());
         QCOMPARE(first->text(), QStringLiteral("Browse SEGY Header"));
-        QCOMPARE(second->text(), first->text());
-        QVERIFY(!first->parent());
-
-        for (QAction *action : {first.get(), second.get()}) {
-            QStringList seen;
-            ModalDriver driver;
-            driver.then("BrowseHeaderDialog", [&](QWidget *window) {
-                seen << window->windowTitle() << window->objectName() << (window->parentWidget() ? "parent" : "no parent");
-                static_cast<QDialog *>(window)->reject();
-            });
-            action->trigger();
-            QVERIFY2(driver.finished(), qPrintable(driver.faults()));
-            QCOMPARE(seen, (QStringList{"Browse Segy Header", "BrowseHeaderDialog", "no parent"}));
-        }
-        // The plug-in keeps no pointer to its actions: deleting them is the caller's business.
         first.reset();
-        QVERIFY(second->isEnabled());
-    }
-
-    void instanceIsRecreatedAfterDeletion()
-    {
-        using Instance = QObject *(*)();
-        QLibrary library(installedPlugin());
-        auto entry = reinterpret_cast<Instance>(library.resolve("qt_plugin_instance"));
-        QVERIFY(entry);
-        QObject *created = entry();
-        QCOMPARE(created, loader.instance());
-        QCOMPARE(entry(), created);
-        QVERIFY(!created->parent());
-
-        // Once the object is gone, the next call makes a new one instead of handing out a dangling pointer.
-        delete created;
-        plugin = nullptr;
-        QObject *again = entry();
-        QCOMPARE(entry(), again);
-        QCOMPARE(loader.instance(), again);
-        plugin = qobject_cast<ZnGeneralPlugin *>(again);
-        QVERIFY(plugin);
-        QCOMPARE(plugin->name(), QStringLiteral("Browse SEGY Header"));
-        // Only drops this handle's reference; the loader keeps the library.
-        library.unload();
-    }
-
-    void resourceBundleLivesWithTheLibrary()
-    {
-        QVERIFY(QFile::exists(QLatin1String(kImage)));
-        QVERIFY(QFile::exists(QLatin1String(kCatalogue)));
-        QVERIFY(QFileInfo(QStringLiteral(":/resource/images")).isDir());
-        QVERIFY(QFileInfo(QStringLiteral(":/resource/translations")).isDir());
-
-        plugin = nullptr;
-        QVERIFY(loader.unload());
-        QVERIFY(!QFile::exists(QLatin1String(kImage)));
-
-        QVERIFY(loader.load());
-        QVERIFY(QFile::exists(QLatin1String(kImage)));
-        plugin = qobject_cast<ZnGeneralPlugin *>(loader.instance());
-        QVERIFY(plugin);
+        ModalDriver driver;
+        driver.then("BrowseHeaderDialog", [](QWidget *window) { static_cast<QDialog *>(window)->reject(); });
+        second->trigger();
+        QVERIFY2(driver.finished(), qPrintable(driver.faults()));
     }
 };
 

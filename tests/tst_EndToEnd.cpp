@@ -5,54 +5,19 @@
 #include <ZnGeneralPlugin.h>
 #include <ZnProjectManager.h>
 
-#include <QAction>
-#include <QComboBox>
-#include <QDialog>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPluginLoader>
-#include <QPushButton>
 #include <QScopeGuard>
-#include <QSettings>
-#include <QSpinBox>
-#include <QStandardItemModel>
-#include <QTableView>
-#include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
-
-#include <cmath>
+#include <QtWidgets>
 
 using TestSupport::SegyioTrace;
 
 namespace {
 
 constexpr int kFastStep = 5;
-const QString kPrefix = QStringLiteral("BrowseHeader_BrowseHeaderDialog_");
-const QColor kRed(255, 0, 0);
 
-struct ExpectedShot
-{
-    qint32 ffid;
-    int firstTrace;
-    int lastTrace;
-};
-
-// Shots as the independent reader sees them: runs of equal FFIDs in file order.
-QVector<ExpectedShot> shotsOf(const QVector<SegyioTrace> &traces)
-{
-    QVector<ExpectedShot> shots;
-    for (int i = 0; i < traces.size(); ++i) {
-        if (shots.isEmpty() || shots.last().ffid != traces.at(i).ffid)
-            shots.append({traces.at(i).ffid, i, i});
-        shots.last().lastTrace = i;
-    }
-    return shots;
-}
-
-// The texts the table must show for one trace in columns 0 to 13, which the reader also decodes.
+// The texts the table must show for one trace in columns 0 to 13; the shot-constant ones first
+// compare as the values the file stores.
 QStringList expectedCells(const SegyioTrace &t)
 {
     const auto n = [](qint32 value) { return QString::number(value); };
@@ -60,58 +25,38 @@ QStringList expectedCells(const SegyioTrace &t)
     return {n(t.ffid),      n(t.channel),   n(t.offset),   n(t.gElev),    n(t.sElev),  n(t.sDepth), xy(t.sourceX),
             xy(t.sourceY),  xy(t.groupX),   xy(t.groupY),  n(t.sLine),    n(t.sStat),  n(t.gLine),  n(t.gStat)};
 }
-
-// The shot-constant columns and their values; coordinates compare as the floats the file stores.
 const int kConstantColumns[] = {0, 4, 5, 6, 7, 10, 11};
-QVector<double> constants(const SegyioTrace &t)
-{
-    return {double(t.ffid), double(t.sElev), double(t.sDepth), float(t.sourceX), float(t.sourceY),
-            double(t.sLine), double(t.sStat)};
-}
 
-// Everything a user reads off the viewer for the shot on screen, checked against the reader.
-void checkShotOnScreen(QWidget *viewer, const QVector<SegyioTrace> &traces, const QVector<ExpectedShot> &shots,
-                       int index, QSet<int> *redShots)
+// Everything a user reads off the viewer for the shot on screen, against the reader's shot of these
+// traces; the shot's number in the file is index. Counts the shots with a red column.
+void checkShotOnScreen(QWidget *viewer, const QVector<SegyioTrace> &shot, int index, QSet<int> &redShots)
 {
-    QCOMPARE(viewer->findChild<QComboBox *>(QStringLiteral("ffidCombo"))->currentIndex(), index);
-    const ExpectedShot &shot = shots.at(index);
-    const int count = shot.lastTrace - shot.firstTrace + 1;
-    QCOMPARE(viewer->findChild<QLabel *>(QStringLiteral("ffidLabel"))->text(),
-             QStringLiteral("FFID: %1 ( %2 traces )").arg(shot.ffid).arg(count));
-
-    auto *model = qobject_cast<QStandardItemModel *>(viewer->findChild<QTableView *>(QStringLiteral("tableView"))->model());
-    QVERIFY(model);
-    QCOMPARE(model->rowCount(), count);
-    QCOMPARE(model->columnCount(), 16);
-    // A column is red in every row when any trace of the shot differs from the first.
+    QCOMPARE(viewer->findChild<QComboBox *>()->currentIndex(), index);
+    QCOMPARE(viewer->findChild<QLabel *>("ffidLabel")->text(), QString("FFID: %1 ( %2 traces )").arg(shot[0].ffid).arg(shot.size()));
+    auto *model = qobject_cast<QStandardItemModel *>(viewer->findChild<QTableView *>()->model());
+    QVERIFY(model && model->rowCount() == shot.size() && model->columnCount() == 16);
+    // A shot-constant column is red in every row when any trace of the shot differs from the first.
     QVector<bool> red(16, false);
-    for (int row = 0; row < count; ++row) {
-        const SegyioTrace &trace = traces.at(shot.firstTrace + row);
-        const QStringList expected = expectedCells(trace);
+    for (int row = 0; row < shot.size(); ++row) {
+        const QStringList expected = expectedCells(shot.at(row));
         QStringList shown;
         for (int column = 0; column < expected.size(); ++column)
             shown << model->item(row, column)->text();
         QVERIFY2(shown == expected, qPrintable(QStringLiteral("shot %1 row %2: %3, the reader says %4")
                                                        .arg(index).arg(row).arg(shown.join(' '), expected.join(' '))));
-        for (int k = 0; k < 7; ++k)
-            red[kConstantColumns[k]] = red[kConstantColumns[k]] || constants(trace)[k] != constants(traces.at(shot.firstTrace))[k];
+        for (const int c : kConstantColumns)
+            red[c] = red[c] || expectedCells(shot.first()).at(c) != expected.at(c)
+                     || (c == 6 && float(shot.first().sourceX) != float(shot.at(row).sourceX))
+                     || (c == 7 && float(shot.first().sourceY) != float(shot.at(row).sourceY));
     }
-    for (int column = 0; column < 16; ++column) {
-        for (int row = 0; row < count; ++row) {
-            const QBrush foreground = model->item(row, column)->foreground();
-            const bool shownRed = foreground.style() == Qt::SolidPattern && foreground.color() == kRed;
-            const bool plain = foreground.style() == Qt::NoBrush;
-            QVERIFY2(red[column] ? shownRed : plain, qPrintable(QStringLiteral("shot %1 column %2 row %3 is %4red")
-                                                                    .arg(index).arg(column).arg(row).arg(shownRed ? "" : "not ")));
-        }
+    for (int i = 0; i < 16 * shot.size(); ++i) {
+        const QBrush foreground = model->item(i / 16, i % 16)->foreground();
+        const bool shownRed = foreground.style() == Qt::SolidPattern && foreground.color() == QColor(255, 0, 0);
+        QVERIFY2(red[i % 16] ? shownRed : foreground.style() == Qt::NoBrush,
+                 qPrintable(QStringLiteral("shot %1 row %2 column %3").arg(index).arg(i / 16).arg(i % 16)));
     }
     if (red.contains(true))
-        redShots->insert(index);
-}
-
-void click(QWidget *viewer, const char *button)
-{
-    QTest::mouseClick(viewer->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+        redShots.insert(index);
 }
 
 } // namespace
@@ -146,45 +91,32 @@ private slots:
         QTest::newRow("land-12-shots") << QStringLiteral("bflinchum_survey1_12shots_concat.sgy") << -1;
     }
 
+    // Through the installed plug-in's action, as a user: every shot of the file, checked against segyio.
     void browseEveryShot()
     {
         QFETCH(QString, source);
         QFETCH(int, expectedRedShots);
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
-
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()), dir = workDir.filePath(tag);
         // Each file gets a folder and a project of its own: the index is written beside the file.
-        const QString dir = workDir.filePath(tag);
-        QVERIFY(QDir().mkpath(dir + QStringLiteral("/project")));
         QVERIFY(ZnProjectManager::instance().openProject(dir + QStringLiteral("/project")));
-        QString path;
-        if (source.isEmpty()) {
-            path = dir + QStringLiteral("/line.sgy");
-            QString error;
-            QVERIFY2(SegyLine::demo().write(path, &error), qPrintable(error));
-        } else {
-            path = dir + QLatin1Char('/') + source;
-            QVERIFY(QFile::copy(TestSupport::dataFile(source), path));
-        }
+        const QString path = dir + QLatin1Char('/') + (source.isEmpty() ? QStringLiteral("line.sgy") : source);
+        QVERIFY(source.isEmpty() ? SegyLine::demo().write(path, nullptr) : QFile::copy(TestSupport::dataFile(source), path));
         const TestSupport::SegyioDump oracle = TestSupport::segyioDump(path);
         QVERIFY2(oracle.ok, qPrintable(oracle.error));
-        const QVector<ExpectedShot> shots = shotsOf(oracle.traces);
-        QVERIFY(shots.size() > 1);
-
-        auto *plugin = qobject_cast<ZnGeneralPlugin *>(loader.instance());
-        QVERIFY(plugin);
-        std::unique_ptr<QAction> action(plugin->createAction());
+        // Shots as the independent reader sees them: runs of equal FFIDs in file order.
+        QVector<QVector<SegyioTrace>> shots;
+        for (const SegyioTrace &trace : oracle.traces) {
+            if (shots.isEmpty() || shots.last().first().ffid != trace.ffid)
+                shots.append(QVector<SegyioTrace>());
+            shots.last().append(trace);
+        }
+        std::unique_ptr<QAction> action(qobject_cast<ZnGeneralPlugin *>(loader.instance())->createAction());
         const QString screenshots = QStringLiteral(ZN_BUILD_DIR "/screenshots/") + tag;
-
-        QSet<int> shownShots;
-        QSet<int> redShots;
-        QStringList stored;
-
+        QSet<int> shownShots, redShots;
         ModalDriver driver(120000);
         driver.then("BrowseHeaderDialog", [&](QWidget *dialog) {
             dialog->findChild<QLineEdit *>(QStringLiteral("segyName"))->setText(path);
             dialog->findChild<QSpinBox *>(QStringLiteral("fastStep"))->setValue(kFastStep);
-            dialog->findChild<QSpinBox *>(QStringLiteral("custH1Pos"))->setValue(9);
-            dialog->findChild<QSpinBox *>(QStringLiteral("custH1Len"))->setValue(4);
             dialog->grab().save(screenshots + QStringLiteral("-browse.png"));
             // Posted, so that this step returns and the driver sees the windows that OK opens.
             auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("okButton"));
@@ -193,60 +125,36 @@ private slots:
         driver.then("ShowHeaderTable", [&](QWidget *viewer) {
             // Closed on every way out, so that a failed check ends the test at once.
             const auto closeViewer = qScopeGuard([viewer] { viewer->close(); });
-            viewer->resize(1250, 700);
-            auto *combo = viewer->findChild<QComboBox *>(QStringLiteral("ffidCombo"));
-            QCOMPARE(combo->count(), shots.size());
-            QCOMPARE(viewer->findChild<QLabel *>(QStringLiteral("totalShotsLabel"))->text(),
-                     QStringLiteral("Number of shots:  %1 ").arg(shots.size()));
-            QCOMPARE(viewer->findChild<QLabel *>(QStringLiteral("segyNameLabel"))->text(),
-                     QStringLiteral("SEGY File: ") + path);
-
+            QCOMPARE(viewer->findChild<QComboBox *>()->count(), shots.size());
             // Forward through every shot, one by one, then the other buttons and the combo, with the
-            // fast steps clamped at both ends; every stop is checked against the reader.
+            // fast steps clamped at both ends.
             const int last = shots.size() - 1;
-            QList<QPair<const char *, int>> moves;
+            QList<QPair<const char *, int>> moves{{nullptr, 0}};
             for (int index = 1; index <= last; ++index)
                 moves.append({"upButton", index});
-            moves += {{"toStartButton", 0},
-                      {"bulkUpButton", qMin(kFastStep, last)},
-                      {"downButton", qMin(kFastStep, last) - 1},
-                      {"toEndButton", last},
-                      {"bulkDownButton", qMax(0, last - kFastStep)},
-                      {"bulkDownButton", qMax(0, last - 2 * kFastStep)},
-                      {"toStartButton", 0},
-                      {"bulkDownButton", 0},
+            moves += {{"toStartButton", 0}, {"bulkUpButton", qMin(kFastStep, last)}, {"downButton", qMin(kFastStep, last) - 1},
+                      {"toEndButton", last}, {"bulkDownButton", qMax(0, last - kFastStep)},
+                      {"bulkDownButton", qMax(0, last - 2 * kFastStep)}, {"toStartButton", 0}, {"bulkDownButton", 0},
                       {nullptr, last / 2}};
-            checkShotOnScreen(viewer, oracle.traces, shots, 0, &redShots);
-            shownShots << 0;
             for (const auto &[button, target] : moves) {
-                button ? click(viewer, button) : combo->setCurrentIndex(target);
-                checkShotOnScreen(viewer, oracle.traces, shots, target, &redShots);
+                button ? QTest::mouseClick(viewer->findChild<QPushButton *>(button), Qt::LeftButton)
+                       : viewer->findChild<QComboBox *>()->setCurrentIndex(target);
+                checkShotOnScreen(viewer, shots.at(target), target, redShots);
                 if (QTest::currentTestFailed())
                     return;
                 shownShots << target;
             }
-            const QList<int> red = redShots.values();
-            combo->setCurrentIndex(red.isEmpty() ? 0 : *std::min_element(red.cbegin(), red.cend()));
+            // The screenshot shows the first shot with a red column, if there is one.
+            if (!redShots.isEmpty())
+                viewer->findChild<QComboBox *>()->setCurrentIndex(*std::min_element(redShots.cbegin(), redShots.cend()));
             viewer->grab().save(screenshots + QStringLiteral("-viewer.png"));
         });
-        driver.then("BrowseHeaderDialog", [&](QWidget *dialog) {
-            const QSettings settings(ZnProjectManager::instance().settingsFile(), QSettings::IniFormat);
-            stored << QString::number(settings.status()) << settings.value(kPrefix + QStringLiteral("segyName")).toString()
-                   << settings.value(kPrefix + QStringLiteral("fastStep")).toString();
-            static_cast<QDialog *>(dialog)->reject();
-        });
+        driver.then("BrowseHeaderDialog", [](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
         action->trigger();
         QVERIFY2(driver.finished(), qPrintable(driver.faults()));
-        if (QTest::currentTestFailed())
-            return;
-
-        QCOMPARE(shownShots.size(), shots.size());
-        if (expectedRedShots >= 0)
-            QCOMPARE(redShots.size(), expectedRedShots);
-        QCOMPARE(stored, (QStringList{QString::number(QSettings::NoError), path, QString::number(kFastStep)}));
-        QCOMPARE(QFileInfo(path + QStringLiteral(".index")).size(), qint64(16) * oracle.traceCount);
-        QVERIFY(QFile::exists(screenshots + QStringLiteral("-browse.png")));
-        QVERIFY(QFile::exists(screenshots + QStringLiteral("-viewer.png")));
+        QVERIFY(!QTest::currentTestFailed() && shownShots.size() == shots.size() && shots.size() > 1);
+        QVERIFY(expectedRedShots < 0 || redShots.size() == expectedRedShots);
+        QCOMPARE(QFileInfo(path + QStringLiteral(".index")).size(), qint64(16) * oracle.traces.size());
     }
 
     void germanViewer()

@@ -4,8 +4,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <climits>
 
-Q_DECLARE_METATYPE(ShotReadResult)
 
 namespace {
 
@@ -34,7 +34,7 @@ QString writeDistinct(const QString &dir, int samples, qint64 traces, qint32 fir
                  {9, 4, 5000 + t / 4}, {13, 4, 1 + t % 4}, {37, 4, -100 * t - 7}, {41, 4, 300 + t},
                  {45, 4, 200 - t}, {49, 4, 10 + t}, {71, 2, -100}, {73, 4, 50000000 + t}, {77, 4, -650000000 - t},
                  {81, 4, 50001250 + t}, {85, 4, 650000050 + t}, {99, 2, -20 - t}, {101, 2, 30 + t},
-                 {189, 4, 700 + t}, {193, 4, 800 + t}, {237, 4, 1000000 + t}, {181, 4, 0x12345678}, {185, 2, -1}})
+                 {189, 4, 700 + t}, {193, 4, 800 + t}, {237, 4, 1000000 + t}})
             h.set(v.position, v.length, v.value);
         ok = file.seek(3600 + traceBytes * t) && file.write(h.data(), 240) == 240;
     }
@@ -73,96 +73,44 @@ class tst_ShotReader : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void shots_data();
-    void shots();
-    void customLengths();
-    void realFiles_data();
-    void realFiles();
-
-private:
     QTemporaryDir dir;
     // Kept from one read to the next, as the viewer keeps them from shot to shot.
     QVector<fbRec> records;
     QVector<CustomValues> custom;
-};
 
-void tst_ShotReader::shots_data()
-{
-    QTest::addColumn<int>("samples");
-    QTest::addColumn<int>("traces");
-    QTest::addColumn<qint32>("first");
-    QTest::addColumn<qint32>("last");
-    QTest::addColumn<int>("cutBytes"); // -1 removes the file
-    QTest::addColumn<ShotReadResult>("result");
-
-    QTest::newRow("one trace") << 100 << 12 << 5 << 5 << 0 << ShotReadResult::Read;
-    QTest::newRow("the last trace alone") << 100 << 12 << 11 << 11 << 0 << ShotReadResult::Read;
-    QTest::newRow("three traces") << 100 << 12 << 8 << 10 << 0 << ShotReadResult::Read;
-    // The largest classic trace: trace 16400 starts at 4,303,035,600, past 2^32, where an offset
-    // formed in 32 bits would land near the start of the file.
-    QTest::newRow("block beyond 4 GiB") << 65535 << 16404 << 16400 << 16402 << 0 << ShotReadResult::Read;
-    QTest::newRow("last trace cut short") << 100 << 12 << 10 << 11 << 100 << ShotReadResult::MapFailed;
-    QTest::newRow("shot runs past the last trace") << 100 << 12 << 10 << 12 << 0 << ShotReadResult::MapFailed;
-    QTest::newRow("negative first trace") << 100 << 12 << -1 << 2 << 0 << ShotReadResult::MapFailed;
-    QTest::newRow("count past 32 bits") << 100 << 12 << -2147483647 - 1 << 2147483647 << 0 << ShotReadResult::MapFailed;
-    QTest::newRow("missing file") << 100 << 12 << 0 << 0 << -1 << ShotReadResult::OpenFailed;
-}
-
-// Shot A, then shot B: the lists hold B's traces alone, or nothing where B cannot be read.
-void tst_ShotReader::shots()
-{
-    QFETCH(int, samples);
-    QFETCH(int, traces);
-    QFETCH(qint32, first);
-    QFETCH(qint32, last);
-    QFETCH(int, cutBytes);
-    QFETCH(ShotReadResult, result);
-
-    const QString path = writeDistinct(dir.path(), samples, traces, first, last);
-    QCOMPARE(readShotRecords(path, headerDefs, 0, 3, {71, 2, 237, 4}, records, custom), ShotReadResult::Read);
-    QVERIFY(cutBytes < 0 ? QFile::remove(path) : QFile::resize(path, QFileInfo(path).size() - cutBytes));
-    QCOMPARE(readShotRecords(path, headerDefs, first, last, {71, 2, 237, 4}, records, custom), result);
-    QCOMPARE(shown(records, custom), result == ShotReadResult::Read ? expectedDistinct(first, last) : QList<double>());
-}
-
-// Each custom field follows its own length: 4 reads 4 bytes, any other 2, so a typed 3 reads 2. Bytes
-// 181-184 hold 12 34 56 78, bytes 185-186 FF FF.
-void tst_ShotReader::customLengths()
-{
-    const QString path = writeDistinct(dir.path(), 100, 1, 0, 0);
-    QList<CustomValues> values;
-    const CustomFields cases[] = {{181, 4, 181, 2}, {181, 3, 185, 4}, {185, 2, 181, 3}};
-    for (const CustomFields &fields : cases) {
-        QCOMPARE(readShotRecords(path, headerDefs, 0, 0, fields, records, custom), ShotReadResult::Read);
-        values << custom.value(0);
+private slots:
+    void shots_data()
+    {
+        // Samples, traces, the shot's first and last trace, the bytes cut off the file (-1 removes
+        // it) and the result.
+        QTest::addColumn<QVector<qint64>>("row");
+        const qint64 read = qint64(ShotReadResult::Read), map = qint64(ShotReadResult::MapFailed);
+        QTest::newRow("one trace") << QVector<qint64>{100, 12, 5, 5, 0, read};
+        QTest::newRow("three traces") << QVector<qint64>{100, 12, 8, 10, 0, read};
+        // The largest classic trace: trace 16400 starts at 4,303,035,600, past 2^32, where an offset
+        // formed in 32 bits would land near the start of the file.
+        QTest::newRow("block beyond 4 GiB") << QVector<qint64>{65535, 16404, 16400, 16402, 0, read};
+        QTest::newRow("last trace cut short") << QVector<qint64>{100, 12, 10, 11, 100, map};
+        QTest::newRow("shot runs past the last trace") << QVector<qint64>{100, 12, 10, 12, 0, map};
+        QTest::newRow("negative first trace") << QVector<qint64>{100, 12, -1, 2, 0, map};
+        QTest::newRow("count past 32 bits") << QVector<qint64>{100, 12, INT_MIN, INT_MAX, 0, map};
+        QTest::newRow("missing file") << QVector<qint64>{100, 12, 0, 0, -1, qint64(ShotReadResult::OpenFailed)};
     }
-    QCOMPARE(values, (QList<CustomValues>{{0x12345678, 0x1234}, {0x1234, qint32(0xFFFF0000)}, {-1, 0x1234}}));
-}
 
-void tst_ShotReader::realFiles_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::newRow("viking_small") << TestSupport::dataFile(QStringLiteral("viking_small.segy"));
-    QTest::newRow("bflinchum") << TestSupport::dataFile(QStringLiteral("bflinchum_survey1_12shots_concat.sgy"));
-}
-
-// Every trace of the file read as one block; the elevation scalar and the CDP as the custom fields.
-void tst_ShotReader::realFiles()
-{
-    QFETCH(QString, path);
-
-    const TestSupport::SegyioDump dump = TestSupport::segyioDump(path);
-    QVERIFY2(dump.ok && dump.traceCount > 0, qPrintable(dump.error));
-    QCOMPARE(readShotRecords(path, headerDefs, 0, dump.traceCount - 1, {69, 2, 21, 4}, records, custom),
-             ShotReadResult::Read);
-    QList<double> expected;
-    for (const TestSupport::SegyioTrace &t : dump.traces)
-        expected << t.ffid << t.channel << t.offset << t.gElev << t.sElev << t.sDepth << float(t.sourceX)
-                 << float(t.sourceY) << float(t.groupX) << float(t.groupY) << t.sLine << t.gStat << t.gLine << t.sStat
-                 << t.elevScalar << t.cdp;
-    QCOMPARE(shown(records, custom), expected);
-}
+    // Shot A, then shot B: the lists hold B's traces alone, or nothing where B cannot be read.
+    void shots()
+    {
+        QFETCH(QVector<qint64>, row);
+        const int samples = int(row[0]), traces = int(row[1]), cutBytes = int(row[4]);
+        const qint32 first = qint32(row[2]), last = qint32(row[3]);
+        const auto result = ShotReadResult(row[5]);
+        const QString path = writeDistinct(dir.path(), samples, traces, first, last);
+        QCOMPARE(readShotRecords(path, headerDefs, 0, 3, {71, 2, 237, 4}, records, custom), ShotReadResult::Read);
+        QVERIFY(cutBytes < 0 ? QFile::remove(path) : QFile::resize(path, QFileInfo(path).size() - cutBytes));
+        QCOMPARE(readShotRecords(path, headerDefs, first, last, {71, 2, 237, 4}, records, custom), result);
+        QCOMPARE(shown(records, custom), result == ShotReadResult::Read ? expectedDistinct(first, last) : QList<double>());
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_ShotReader)
 #include "tst_ShotReader.moc"

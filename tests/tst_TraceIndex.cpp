@@ -1,20 +1,25 @@
 #include "SegyWriter.h"
 #include "TestSupport.h"
+#include "ShotIndex.h"
 #include "TraceIndex.h"
 
 #include <QtTest>
 
 #include <algorithm>
+#include <vector>
 
 using Headers = QVector<TestSupport::TraceHeaderValues>;
-
-Q_DECLARE_METATYPE(Headers)
-Q_DECLARE_METATYPE(TraceIndexResult)
+// Runs of {ffid, count}: a compact way to describe an index of a million records.
+using Runs = QVector<QPair<qint32, int>>;
 
 namespace {
 
-constexpr qint64 kTraceBytes = 240 + 100 * 4;
 const QVector<int> kDefaultDefs = {9, 4, 13, 4, 37, 4};
+
+// The three indexed entries {position, length}, the trace headers of a file of IEEE samples (left as
+// holes, so that ten thousand traces cost next to no disk), the traces to index, the size the file
+// is cut to (-1 leaves it whole) and the {ffid, value1, value2} of each record.
+struct Row { QVector<int> defs; Headers headers; int traces; qint64 fileSize; QVector<int> expected; int samples = 100; };
 
 // The table in the library's form: 16 pointers to {position, length}, entries 3 to 15 zero.
 struct HeaderDefs
@@ -27,14 +32,6 @@ struct HeaderDefs
     QVector<int> pairs;
     int *rows[16];
 };
-
-// Samples stay holes, so that ten thousand traces cost next to no disk.
-QString writeFile(const QString &dir, const Headers &headers)
-{
-    SegyWriter::Layout layout;
-    layout.sparse = true;
-    return TestSupport::writeSegy(dir, QStringLiteral("line.sgy"), headers, layout);
-}
 
 // Each trace differs from its neighbours in all three fields.
 Headers generated(int traces)
@@ -55,184 +52,144 @@ QVector<int> generatedRecords(const Headers &headers, int traces)
     return values;
 }
 
-// The index beside the SEG-Y file as {ffid, value1, value2} triples; false unless it is whole records,
+// The index beside the SEG-Y file as {ffid, value1, value2} triples; empty unless it is whole records,
 // each numbered with its place in the file counted from 1.
-bool readIndex(const QString &segy, QVector<int> &values)
+QVector<int> readIndex(const QString &segy)
 {
     QFile file(traceIndexPath(segy));
-    if (!file.open(QIODevice::ReadOnly) || file.size() % kIndexRecordBytes != 0)
-        return false;
-    const QByteArray bytes = file.readAll();
-    values.clear();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QVector<int> values;
     for (int r = 0; r * kIndexRecordBytes < bytes.size(); ++r) {
         const char *p = bytes.constData() + r * kIndexRecordBytes;
         values << qFromLittleEndian<qint32>(p) << qFromLittleEndian<qint32>(p + 4) << qFromLittleEndian<qint32>(p + 8);
-        if (qFromLittleEndian<qint32>(p + 12) != r + 1)
-            return false;
+        if (qFromLittleEndian<qint32>(p + 12) != r + 1 || bytes.size() % kIndexRecordBytes != 0)
+            return {-1};
     }
-    return true;
+    return values;
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Row)
 
 class tst_TraceIndex : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void records_data();
-    void records();
-    void longTraces();
-    void failures_data();
-    void failures();
-    void realFiles_data();
-    void realFiles();
-
-private:
     QTemporaryDir dir;
+
+private slots:
+    void records_data()
+    {
+        QTest::addColumn<Row>("row");
+        QTest::newRow("negative values") << Row{kDefaultDefs, {{{9, 4, -5}, {13, 4, -1234567}, {37, 4, -65536}}}, 1, -1,
+                                                {-5, -1234567, -65536}};
+        QTest::newRow("FF FF is -1") << Row{{9, 2, 13, 2, 37, 2}, {{{9, 2, -1}, {13, 2, -32768}}}, 1, -1, {-1, -32768, 0}};
+        // Each slot holds the second byte read for a length of 1, not the next trace's first byte.
+        QTest::newRow("length 1 is read as 2 bytes") << Row{{1, 4, 5, 4, 9, 1}, {{{9, 2, 0x0102}}, {{1, 4, 0x7F000000}}}, 2,
+                                                            -1, {0, 0, 0x0102, 0x7F000000, 0, 0}};
+        QTest::newRow("FFID at 189/4") << Row{{189, 4, 13, 4, 37, 4}, {{{9, 4, 1111}, {189, 4, -2222}, {13, 4, 3}, {37, 4, 4}}},
+                                              1, -1, {-2222, 3, 4}};
+        // The trace sequence numbers in the headers say otherwise.
+        QTest::newRow("traceNumber is the place in the file")
+                << Row{{1, 4, 5, 4, 9, 4}, {{{1, 4, 500}, {5, 4, 400}}, {{1, 4, 0}, {5, 4, -1}}}, 2, -1, {500, 400, 0, 0, -1, 0}};
+        QTest::newRow("0 traces") << Row{kDefaultDefs, {}, 0, -1, {}};
+        QTest::newRow("nothing before the first trace reads zeros") << Row{kDefaultDefs, {}, 2, -1, QVector<int>(6, 0)};
+        for (int traces : {250, 10001})
+            QTest::addRow("%d traces", traces) << Row{kDefaultDefs, generated(traces), traces, -1,
+                                                      generatedRecords(generated(traces), traces)};
+        QTest::newRow("second chunk past the end repeats the first chunk's last")
+                << Row{kDefaultDefs, generated(10000), 10002, -1, generatedRecords(generated(10000), 10002)};
+        // The second chunk of 65535 doubles a trace starts at 5.2 GB, past 2^32.
+        Row far{kDefaultDefs, generated(10001), 10001, -1, generatedRecords(generated(10001), 10001), 65535 * 2};
+        QTest::newRow("chunk beyond 4 GiB") << far;
+        // Trace 2 ends after its byte 14: its FFID and half of value1 are its own, the rest is trace 1's.
+        QTest::newRow("last header cut inside a field")
+                << Row{kDefaultDefs, {{}, {{9, 4, 2}, {13, 4, 0x11112222}, {37, 4, 20}}, {{9, 4, 3}}}, 3,
+                       3600 + 2 * (240 + 400) + 14, {0, 0, 0, 2, 0x11112222, 20, 3, 0x2222, 20}};
+    }
+
+    // Both ways of reading the headers give the same file; progress rises once a record, at most to 100.
+    void records()
+    {
+        QFETCH(Row, row);
+        const HeaderDefs table(row.defs);
+        SegyWriter::Layout layout;
+        layout.sparse = true;
+        layout.samples = row.samples;
+        const QString segy = TestSupport::writeSegy(dir.path(), QStringLiteral("line.sgy"), row.headers, layout);
+        QVERIFY(!segy.isEmpty() && (row.fileSize < 0 || QFile::resize(segy, row.fileSize)));
+        QList<int> begunAfter, progress, expectedProgress;
+        const ProgressSink sink{[&] { begunAfter << progress.size(); }, [&](int value) { progress << value; }};
+        const qint64 trBytes = 240 + 4 * row.samples;
+        QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, sink), TraceIndexResult::Written);
+        QCOMPARE(readIndex(segy), row.expected);
+        for (int v = 1; v <= std::min(row.traces, 100); ++v)
+            expectedProgress << v;
+        QCOMPARE(begunAfter, QList<int>{0});
+        QCOMPARE(progress, expectedProgress);
+        QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, {}, TraceHeaderAccess::PositionedReads),
+                 TraceIndexResult::Written);
+        QCOMPARE(readIndex(segy), row.expected);
+    }
+
+    void groups_data()
+    {
+        QTest::addColumn<Runs>("runs");
+        QTest::addColumn<QByteArray>("trailing");
+        QTest::addColumn<QStringList>("expected"); // "ffid:first-last"
+        QTest::newRow("5,5,6,6,6") << Runs{{5, 2}, {6, 3}} << QByteArray() << QStringList{"5:0-1", "6:2-4"};
+        QTest::newRow("5,6,5 gives three shots") << Runs{{5, 1}, {6, 1}, {5, 1}} << QByteArray()
+                                                 << QStringList{"5:0-0", "6:1-1", "5:2-2"};
+        QTest::newRow("250 records, falling FFIDs") << Runs{{7, 200}, {-1, 50}} << QByteArray()
+                                                    << QStringList{"7:0-199", "-1:200-249"};
+        QTest::newRow("run across records 999,999 and 1,000,000 stays one shot")
+                << Runs{{1, 999990}, {2, 20}} << QByteArray() << QStringList{"1:0-999989", "2:999990-1000009"};
+        QTest::newRow("change exactly at 1,000,000")
+                << Runs{{1, 1000000}, {2, 5}} << QByteArray() << QStringList{"1:0-999999", "2:1000000-1000004"};
+        // The partial record would start a shot of FFID 9 if it were read.
+        QTest::newRow("size not a multiple of 16")
+                << Runs{{8, 3}} << QByteArray("\x09\x00\x00\x00\x01\x00\x00", 7) << QStringList{"8:0-2"};
+        // A shot of no traces, which the dialog refuses to show.
+        QTest::newRow("empty file") << Runs() << QByteArray() << QStringList{"0:0--1"};
+    }
+
+    // One record per trace; the other three fields vary on every record, so that grouping by
+    // anything but the FFID shows.
+    void groups()
+    {
+        QFETCH(Runs, runs);
+        QFETCH(QByteArray, trailing);
+        QFETCH(QStringList, expected);
+        std::vector<TraceIndexRecord> records;
+        for (const auto &run : runs) {
+            for (int i = 0; i < run.second; ++i) {
+                const qint32 trace = qint32(records.size());
+                records.push_back({qToLittleEndian(run.first), qToLittleEndian(trace), qToLittleEndian(-trace),
+                                   qToLittleEndian(trace + 1)});
+            }
+        }
+        QFile file(dir.filePath(QStringLiteral("groups.index")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(reinterpret_cast<const char *>(records.data()), qint64(records.size()) * kIndexRecordBytes);
+        QVERIFY(file.write(trailing) == trailing.size() && file.flush());
+
+        // Left from an earlier file: they must go.
+        QVector<ShotEntry> shots(2, ShotEntry{77, 0, 9});
+        QVERIFY(extractShots(file.fileName(), shots, ProgressSink{}));
+        QStringList texts;
+        for (const ShotEntry &s : shots)
+            texts << QStringLiteral("%1:%2-%3").arg(s.ffid).arg(s.firstTrace).arg(s.lastTrace);
+        QCOMPARE(texts, expected);
+    }
+
+    void missingFile()
+    {
+        QVector<ShotEntry> shots(2, ShotEntry{77, 0, 9});
+        QVERIFY(!extractShots(dir.filePath(QStringLiteral("missing.index")), shots, ProgressSink{}));
+        QVERIFY(shots.isEmpty());
+    }
 };
-
-void tst_TraceIndex::records_data()
-{
-    QTest::addColumn<QVector<int>>("defs");
-    QTest::addColumn<int>("headerBytes");
-    QTest::addColumn<Headers>("headers");
-    QTest::addColumn<int>("traces");
-    QTest::addColumn<qint64>("fileSize"); // the file is cut to this size; -1 leaves it whole
-    QTest::addColumn<QVector<int>>("expected");
-
-    const qint64 whole = -1;
-    QTest::newRow("negative values") << kDefaultDefs << 40 << Headers{{{9, 4, -5}, {13, 4, -1234567}, {37, 4, -65536}}}
-                                     << 1 << whole << QVector<int>{-5, -1234567, -65536};
-    QTest::newRow("FF FF is -1") << QVector<int>{9, 2, 13, 2, 37, 2} << 38 << Headers{{{9, 2, -1}, {13, 2, -32768}}}
-                                 << 1 << whole << QVector<int>{-1, -32768, 0};
-    // The read covers the third byte typed, though the value is the first two.
-    QTest::newRow("length 3 is read as 2 bytes") << QVector<int>{9, 3, 1, 4, 5, 4} << 11
-        << Headers{{{9, 2, 258}, {11, 2, -1}}} << 1 << whole << QVector<int>{258, 0, 0};
-    QTest::newRow("overlapping fields") << QVector<int>{9, 4, 11, 2, 10, 4} << 13 << Headers{{{9, 4, 0x01020304},
-                                        {13, 2, 0x0506}}} << 1 << whole << QVector<int>{0x01020304, 0x0304, 0x02030405};
-    QTest::newRow("FFID at 189/4") << QVector<int>{189, 4, 13, 4, 37, 4} << 192 << Headers{{{9, 4, 1111},
-                                   {189, 4, -2222}, {13, 4, 3}, {37, 4, 4}}} << 1 << whole << QVector<int>{-2222, 3, 4};
-    // The trace sequence numbers in the headers say otherwise.
-    QTest::newRow("traceNumber is the place in the file")
-        << QVector<int>{1, 4, 5, 4, 9, 4} << 12 << Headers{{{1, 4, 500}, {5, 4, 400}}, {{1, 4, 0}, {5, 4, -1}}} << 2
-        << whole << QVector<int>{500, 400, 0, 0, -1, 0};
-    QTest::newRow("0 traces") << kDefaultDefs << 40 << Headers() << 0 << whole << QVector<int>();
-    QTest::newRow("nothing before the first trace reads zeros")
-        << kDefaultDefs << 40 << Headers() << 2 << whole << QVector<int>(6, 0);
-    for (int traces : {250, 10000, 10001})
-        QTest::addRow("%d traces", traces) << kDefaultDefs << 40 << generated(traces) << traces << whole
-                                           << generatedRecords(generated(traces), traces);
-    QTest::newRow("second chunk past the end repeats the first chunk's last")
-        << kDefaultDefs << 40 << generated(10000) << 10002 << whole << generatedRecords(generated(10000), 10002);
-    // Trace 2 ends after its byte 14: its FFID and half of value1 are its own, the rest is trace 1's.
-    QTest::newRow("last header cut inside a field")
-        << kDefaultDefs << 40 << Headers{{}, {{9, 4, 2}, {13, 4, 0x11112222}, {37, 4, 20}}, {{9, 4, 3}}}
-        << 3 << 3600 + 2 * kTraceBytes + 14 << QVector<int>{0, 0, 0, 2, 0x11112222, 20, 3, 0x2222, 20};
-}
-
-// Both ways of reading the headers give the same file; progress rises once a record, at most to 100.
-void tst_TraceIndex::records()
-{
-    QFETCH(QVector<int>, defs);
-    QFETCH(int, headerBytes);
-    QFETCH(Headers, headers);
-    QFETCH(int, traces);
-    QFETCH(qint64, fileSize);
-    QFETCH(QVector<int>, expected);
-
-    const HeaderDefs table(defs);
-    QCOMPARE(indexHeaderBytes(table.rows), headerBytes);
-    const QString segy = writeFile(dir.path(), headers);
-    QVERIFY(!segy.isEmpty() && (fileSize < 0 || QFile::resize(segy, fileSize)));
-    QFile::remove(traceIndexPath(segy));
-    QList<int> begunAfter, progress, expectedProgress;
-    const ProgressSink sink{[&] { begunAfter << progress.size(); }, [&](int value) { progress << value; }};
-    QCOMPARE(writeTraceIndex(segy, kTraceBytes, traces, table.rows, sink), TraceIndexResult::Written);
-    QVector<int> values, positioned;
-    QVERIFY(readIndex(segy, values));
-    QCOMPARE(values.toList(), expected.toList());
-    for (int v = 1; v <= std::min(traces, 100); ++v)
-        expectedProgress << v;
-    QCOMPARE(begunAfter, QList<int>{0});
-    QCOMPARE(progress, expectedProgress);
-
-    const TraceHeaderAccess positionedReads = TraceHeaderAccess::PositionedReads;
-    QCOMPARE(writeTraceIndex(segy, kTraceBytes, traces, table.rows, {}, positionedReads), TraceIndexResult::Written);
-    QVERIFY(readIndex(segy, positioned));
-    QCOMPARE(positioned.toList(), values.toList());
-}
-
-// Traces long enough that only their header pages are read ahead, across a chunk boundary.
-void tst_TraceIndex::longTraces()
-{
-    SegyWriter::Layout layout;
-    layout.sparse = true;
-    layout.samples = 6000;
-    const int traces = kTracesPerChunk + 1;
-    const Headers headers = generated(traces);
-    const QString segy = TestSupport::writeSegy(dir.path(), QStringLiteral("long.sgy"), headers, layout);
-    QVERIFY(!segy.isEmpty());
-    const HeaderDefs table(kDefaultDefs);
-    QCOMPARE(writeTraceIndex(segy, 240 + 6000 * 4, traces, table.rows, {}), TraceIndexResult::Written);
-    QVector<int> values;
-    QVERIFY(readIndex(segy, values));
-    QCOMPARE(values.toList(), generatedRecords(headers, traces).toList());
-}
-
-void tst_TraceIndex::failures_data()
-{
-    QTest::addColumn<bool>("segyExists");
-    QTest::addColumn<QVector<int>>("defs");
-    QTest::addColumn<TraceIndexResult>("result");
-
-    QTest::newRow("missing SEG-Y file") << false << kDefaultDefs << TraceIndexResult::SegyOpenFailed;
-    QTest::newRow("index path is a folder") << true << kDefaultDefs << TraceIndexResult::IndexCreateFailed;
-    QTest::newRow("FFID at byte 0") << true << QVector<int>{0, 4, 13, 4, 37, 4} << TraceIndexResult::BadLayout;
-    QTest::newRow("238/4 passes byte 240") << true << QVector<int>{9, 4, 13, 4, 238, 4} << TraceIndexResult::BadLayout;
-}
-
-void tst_TraceIndex::failures()
-{
-    QFETCH(bool, segyExists);
-    QFETCH(QVector<int>, defs);
-    QFETCH(TraceIndexResult, result);
-
-    QTemporaryDir local;
-    const QString segy = segyExists ? writeFile(local.path(), generated(3)) : local.filePath(QStringLiteral("x.sgy"));
-    const bool indexIsFolder = result == TraceIndexResult::IndexCreateFailed;
-    QVERIFY(!segy.isEmpty() && (!indexIsFolder || QDir().mkpath(traceIndexPath(segy))));
-    QCOMPARE(writeTraceIndex(segy, kTraceBytes, 3, HeaderDefs(defs).rows, ProgressSink{}), result);
-    QCOMPARE(QFileInfo::exists(traceIndexPath(segy)), indexIsFolder);
-}
-
-void tst_TraceIndex::realFiles_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const char *name : {"viking_small.segy", "bflinchum_survey1_12shots_concat.sgy", "shot-gather.sgy", "f3.sgy"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-// segyio reads the trace count, the trace length and the three fields on its own.
-void tst_TraceIndex::realFiles()
-{
-    QFETCH(QString, name);
-
-    // The index is written beside the SEG-Y file, so work on a copy.
-    const QString segy = dir.filePath(name);
-    QVERIFY(QFile::copy(TestSupport::dataFile(name), segy));
-    const TestSupport::SegyioDump dump = TestSupport::segyioDump(segy);
-    QVERIFY2(dump.ok && dump.traceCount > 0, qPrintable(dump.error));
-    QList<int> expected;
-    for (const TestSupport::SegyioTrace &trace : dump.traces)
-        expected << trace.ffid << trace.channel << trace.offset;
-    const qint64 trBytes = 240 + qint64(dump.samples) * SegyWriter::bytesPerSample(dump.format);
-    QCOMPARE(writeTraceIndex(segy, trBytes, dump.traceCount, HeaderDefs(kDefaultDefs).rows, ProgressSink{}),
-             TraceIndexResult::Written);
-    QVector<int> values;
-    QVERIFY(readIndex(segy, values));
-    QCOMPARE(values.toList(), expected);
-}
 
 QTEST_GUILESS_MAIN(tst_TraceIndex)
 #include "tst_TraceIndex.moc"
