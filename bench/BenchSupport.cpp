@@ -3,6 +3,7 @@
 #include "SegyWriter.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -134,4 +135,23 @@ int **benchHeaderDefs()
     for (int k = 0; k < 16; ++k)
         rows[k] = &pairs[2 * k];
     return rows;
+}
+
+BenchLine makeBenchLine(const QString &folder, const QString &prefix, const QString &size, int tracesPerShot)
+{
+    BenchLine line;
+    line.traces = size.section(QLatin1Char(':'), 0, 0).toLongLong();
+    line.traceBytes = size.section(QLatin1Char(':'), 1, 1).toLongLong();
+    if (line.traces <= 0 || line.traceBytes < 240 || (line.traceBytes - 240) % 4 != 0) {
+        line.error = QStringLiteral("bad size %1 (TRACES:BYTES, BYTES = 240 + 4 x samples)").arg(size);
+        line.exitCode = 2;
+        return line;
+    }
+    const QString path = QDir(folder).filePath(QStringLiteral("%1-%2x%3.sgy").arg(prefix).arg(line.traces).arg(line.traceBytes));
+    line.error = writeBenchLine(path, line.traces, line.traceBytes, tracesPerShot);
+    if (!line.error.isEmpty())
+        line.exitCode = 1;
+    else
+        line.path = path;
+    return line;
 }

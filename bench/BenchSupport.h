@@ -34,6 +34,19 @@ double median(std::vector<double> &values);
 /// from 1001, channels from 1 at byte 13 and offsets at byte 37. An empty text on success.
 QString writeBenchLine(const QString &path, qint64 traces, qint64 traceBytes, int tracesPerShot);
 
+/// A benchmark line named by a TRACES:BYTES argument (BYTES = 240 + 4 x samples), written as
+/// writeBenchLine writes it to PREFIX-TRACESxBYTES.sgy in the folder. On failure the path is
+/// empty and the error says why; exitCode is 2 for a bad argument, 1 for a failed write.
+struct BenchLine
+{
+    QString path;
+    qint64 traces = 0;
+    qint64 traceBytes = 0;
+    QString error;
+    int exitCode = 0;
+};
+BenchLine makeBenchLine(const QString &folder, const QString &prefix, const QString &size, int tracesPerShot);
+
 /// The header definition the benchmarks index with: FFID 9/4, channel 13/4, offset 37/4, then
 /// the rest of the fields at their SEG-Y rev 1 places. Pointers into a static table.
 int **benchHeaderDefs();

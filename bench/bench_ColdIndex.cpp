@@ -82,23 +82,19 @@ int main(int argc, char **argv)
         out << "usage: bench_ColdIndex FOLDER TRACES:BYTES [TRACES:BYTES ...] [--rounds N]\n";
         return 2;
     }
-    const QDir folder(args.takeFirst());
+    const QString folder = args.takeFirst();
     out << "machine: " << machineDescription() << "\n";
     bool allWritten = true;
 
     for (const QString &size : args) {
-        const qint64 traces = size.section(QLatin1Char(':'), 0, 0).toLongLong();
-        const qint64 traceBytes = size.section(QLatin1Char(':'), 1, 1).toLongLong();
-        if (traces <= 0 || traceBytes < 240 || (traceBytes - 240) % 4 != 0) {
-            out << "bad size " << size << " (TRACES:BYTES, BYTES = 240 + 4 x samples)\n";
-            return 2;
+        const BenchLine line = makeBenchLine(folder, QStringLiteral("cold"), size, kTracesPerShot);
+        if (!line.error.isEmpty()) {
+            out << line.error << "\n";
+            return line.exitCode;
         }
-        const QString segy = folder.filePath(QStringLiteral("cold-%1x%2.sgy").arg(traces).arg(traceBytes));
-        const QString error = writeBenchLine(segy, traces, traceBytes, kTracesPerShot);
-        if (!error.isEmpty()) {
-            out << error << "\n";
-            return 1;
-        }
+        const qint64 traces = line.traces;
+        const qint64 traceBytes = line.traceBytes;
+        const QString &segy = line.path;
         const qint64 fileBytes = QFile(segy).size();
         out << "\n" << traces << " traces of " << traceBytes << " bytes, "
             << QString::number(fileBytes / 1e6, 'f', 0) << " MB, " << rounds << " rounds\n";

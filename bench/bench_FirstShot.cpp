@@ -220,7 +220,7 @@ int main(int argc, char **argv)
         out << "usage: bench_FirstShot FOLDER TRACES:BYTES [TRACES:BYTES ...] [--rounds N] [--memory N,N]\n";
         return 2;
     }
-    const QDir folder(args.takeFirst());
+    const QString folder = args.takeFirst();
     const QString python = QStringLiteral("/usr/bin/python3");
     const QString segyioScript = QStringLiteral(ZN_BENCH_DIR "/segyio_index.py");
     out << "machine: " << machineDescription() << ", Qt " << qVersion() << ", platform "
@@ -228,18 +228,14 @@ int main(int argc, char **argv)
     bool right = true;
 
     for (const QString &size : args) {
-        const qint64 traces = size.section(QLatin1Char(':'), 0, 0).toLongLong();
-        const qint64 traceBytes = size.section(QLatin1Char(':'), 1, 1).toLongLong();
-        if (traces <= 0 || traceBytes < 240 || (traceBytes - 240) % 4 != 0) {
-            out << "bad size " << size << " (TRACES:BYTES, BYTES = 240 + 4 x samples)\n";
-            return 2;
+        const BenchLine line = makeBenchLine(folder, QStringLiteral("warm"), size, kTracesPerShot);
+        if (!line.error.isEmpty()) {
+            out << line.error << "\n";
+            return line.exitCode;
         }
-        const QString segy = folder.filePath(QStringLiteral("warm-%1x%2.sgy").arg(traces).arg(traceBytes));
-        const QString error = writeBenchLine(segy, traces, traceBytes, kTracesPerShot);
-        if (!error.isEmpty()) {
-            out << error << "\n";
-            return 1;
-        }
+        const qint64 traces = line.traces;
+        const qint64 traceBytes = line.traceBytes;
+        const QString &segy = line.path;
         warm(segy);
         const QString floorIndex = segy + QStringLiteral(".floor");
         const QString segyioIndex = segy + QStringLiteral(".segyio");
@@ -330,7 +326,7 @@ int main(int argc, char **argv)
         qint64 first = -1;
         for (const QString &size : memorySizes) {
             const qint64 traces = size.toLongLong();
-            const QString segy = folder.filePath(QStringLiteral("memory-%1.sgy").arg(traces));
+            const QString segy = QDir(folder).filePath(QStringLiteral("memory-%1.sgy").arg(traces));
             const QString error = writeBenchLine(segy, traces, 440, kTracesPerShot);
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak"), segy});
