@@ -129,7 +129,7 @@ private slots:
                 << ": 12 shots, 576 traces (most shots 48); 0 shots flagged";
         // Its two auxiliary traces carry channel -1 and are left out of the channel checks.
         QTest::newRow("poland2d with auxiliary traces") << "poland2d_example_ffid_231.sgy" << 0
-                << ": 1 shots, 284 traces (most shots 284); 0 shots flagged";
+                << ": 1 shot, 284 traces (most shots 284); 0 shots flagged";
         QTest::newRow("shot-gather: shots of 10, 12, 13 and 26") << "shot-gather.sgy" << 1
                 << ": 4 shots, 61 traces (most shots 26); 3 shots flagged: 0 varies, 0 repeated_ffid, 3 trace_count";
     }

@@ -174,9 +174,13 @@ int runQc(SegyhdrLine &line, bool csv, bool json)
         QStringList counts;
         for (int r = 0; r < kQcReasonCount; ++r)
             counts.append(QStringLiteral("%1 %2").arg(flaggedBy[r]).arg(qcReasonName(QcReason(r))));
-        out << QStringLiteral("%1: %2 shots, %3 traces (most shots %4); %5 shots flagged: %6\n")
-                       .arg(line.path()).arg(shotCount).arg(line.traceCount()).arg(qc.commonTraceCount())
-                       .arg(flagged).arg(counts.join(QStringLiteral(", ")));
+        const auto counted = [](qint64 n, const char *noun) {
+            return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(noun)).arg(n == 1 ? "" : "s");
+        };
+        out << QStringLiteral("%1: %2, %3 (most shots %4); %5 flagged: %6\n")
+                       .arg(line.path(), counted(shotCount, "shot"), counted(line.traceCount(), "trace"))
+                       .arg(qc.commonTraceCount())
+                       .arg(counted(flagged, "shot"), counts.join(QStringLiteral(", ")));
     }
     return flagged > 0 ? kExitFindings : kExitClean;
 }
