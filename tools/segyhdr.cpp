@@ -175,12 +175,13 @@ int runQc(SegyhdrLine &line, bool csv, bool json)
         for (int r = 0; r < kQcReasonCount; ++r)
             counts.append(QStringLiteral("%1 %2").arg(flaggedBy[r]).arg(qcReasonName(QcReason(r))));
         const auto counted = [](qint64 n, const char *noun) {
-            return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(noun)).arg(n == 1 ? "" : "s");
+            return QString::number(n) + QLatin1Char(' ') + QLatin1String(noun) + QLatin1String(n == 1 ? "" : "s");
         };
+        // One substitution pass, so that a '%' in the file's path is never taken for a placeholder.
         out << QStringLiteral("%1: %2, %3 (most shots %4); %5 flagged: %6\n")
-                       .arg(line.path(), counted(shotCount, "shot"), counted(line.traceCount(), "trace"))
-                       .arg(qc.commonTraceCount())
-                       .arg(counted(flagged, "shot"), counts.join(QStringLiteral(", ")));
+                       .arg(line.path(), counted(shotCount, "shot"), counted(line.traceCount(), "trace"),
+                            QString::number(qc.commonTraceCount()), counted(flagged, "shot"),
+                            counts.join(QStringLiteral(", ")));
     }
     return flagged > 0 ? kExitFindings : kExitClean;
 }
@@ -318,7 +319,7 @@ int main(int argc, char **argv)
         const int a = match.captured(1).toInt();
         const int b = match.captured(2).isEmpty() ? a : match.captured(2).toInt();
         if (!match.hasMatch() || a < 1 || b < a || b > all.size())
-            return fail(QStringLiteral("--shots %1: the file %2 has shots 1-%3").arg(parser.value(shots), path).arg(all.size()));
+            return fail(QStringLiteral("--shots %1: the file %2 has shots 1-%3").arg(parser.value(shots), path, QString::number(all.size())));
         ranges = {{a - 1, b - 1}};
     } else if (parser.isSet(ffid)) {
         ranges.clear();
