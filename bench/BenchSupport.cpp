@@ -2,6 +2,8 @@
 
 #include "SegyWriter.h"
 
+#include <HeaderLayout.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -129,12 +131,8 @@ QString writeBenchLine(const QString &path, qint64 traces, qint64 traceBytes, in
 
 int **benchHeaderDefs()
 {
-    static int pairs[16 * 2] = {9, 4, 13, 4, 37, 4, 41, 4, 45, 4, 49, 4, 73, 4, 77, 4,
-                                81, 4, 85, 4, 189, 4, 99, 2, 193, 4, 101, 2, 21, 4, 71, 0};
-    static int *rows[16];
-    for (int k = 0; k < 16; ++k)
-        rows[k] = &pairs[2 * k];
-    return rows;
+    static DefinitionTable standard(HeaderLayout::rev1());
+    return standard.table();
 }
 
 BenchLine makeBenchLine(const QString &folder, const QString &prefix, const QString &size, int tracesPerShot)

@@ -113,11 +113,6 @@ int main(int argc, char **argv)
     QFile file(large);
     file.open(QIODevice::ReadOnly);
     TarnSegy segy(&file);
-    std::array<std::array<int, 2>, 16> pairs{};
-    std::array<int *, 16> defs{};
-    for (int k = 0; k < 16; ++k)
-        defs[k] = pairs[k].data();
-    TarnSegy::standardHdrDef(defs.data());
 
     // The tenth first, while it is the only child so far: the peak after it is its own.
     QString summary;
@@ -134,7 +129,7 @@ int main(int argc, char **argv)
         if (round == 0 && !dropFromPageCache(large))
             out << "cannot drop the file from the page cache; the first round is warm\n";
         timer.restart();
-        if (writeTraceIndex(large, segy.trBytes(), segy.totalTraces(), defs.data(), ProgressSink{}) != TraceIndexResult::Written) {
+        if (writeTraceIndex(large, segy.trBytes(), segy.totalTraces(), benchHeaderDefs(), ProgressSink{}) != TraceIndexResult::Written) {
             out << "the trace index could not be written\n";
             return 1;
         }

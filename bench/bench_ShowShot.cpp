@@ -71,9 +71,8 @@ static bool readPerTrace(const QString &path, int **headerDefs, qint32 first, qi
     TarnSegy segy(&file);
     segy.copyHdrDef(headerDefs);
     const qint64 traceBytes = segy.trBytes();
-    const auto read = [](const char *h, int pos, int len) {
-        return len == 4 ? TarnSegy::read4ByteHdrParMem(h, pos) : TarnSegy::read2ByteHdrParMem(h, pos);
-    };
+    const TraceDecoder decoder(HeaderLayout::fromDefinition(headerDefs), ByteOrder::BigEndian);
+    const auto read = [&decoder](const char *h, int pos, int len) { return decoder.integer(h, pos, len); };
     char header[kTraceHeaderBytes];
     records.reserve(last - first + 1);
     values.reserve(last - first + 1);

@@ -31,11 +31,12 @@ def main():
     little = len(raw) == 2 and struct.unpack(">H", raw)[0] not in KNOWN_FORMATS \
         and struct.unpack("<H", raw)[0] in KNOWN_FORMATS
     with segyio.open(path, ignore_geometry=True, strict=False, endian="little" if little else "big") as f:
-        columns = [[int(v) for v in f.attributes(field)[:]] for field in FIELDS + COORDINATES]
+        # Header by header: segyio 1.8.3's attributes() reads 2-byte fields of little-endian files
+        # as 4 bytes.
         traces = []
-        for i in range(f.tracecount):
-            trace = [c[i] for c in columns[:len(FIELDS)]]
-            traces.append(trace + [scaled(c[i], trace[11]) for c in columns[len(FIELDS):]])
+        for header in f.header:
+            trace = [int(header[field]) for field in FIELDS]
+            traces.append(trace + [scaled(header[field], trace[11]) for field in COORDINATES])
         json.dump({"little": little, "samples": len(f.samples), "format": int(f.bin[segyio.BinField.Format]),
                    "extHeaders": int(f.ext_headers), "traces": traces}, sys.stdout)
 

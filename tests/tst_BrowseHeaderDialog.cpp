@@ -163,10 +163,6 @@ private slots:
         QTest::newRow("the file vanished after the check") << 6 << "Error: fail to open the file: %1";
         QTest::newRow("the index cannot be created") << 6 << "Error: fail to create the file: %1.index";
         QTest::newRow("a file without traces") << 0 << "Error: the file holds no traces: %1";
-        // Three bytes at 239: the project's definition lets it through, the index does not.
-        QTest::newRow("an FFID ending past the header") << 6
-                << "Error: the trace header definition places the FFID or an indexed field outside the 240-byte "
-                   "trace header; no index was written for %1";
     }
 
     // OK runs the dialog's own flow: a failure is reported, stores nothing and keeps the dialog.
@@ -174,8 +170,6 @@ private slots:
     {
         QFETCH(int, traces);
         QFETCH(QString, message);
-        if (message.contains(QLatin1String("FFID")))
-            store({{"ffid_position", 239}, {"ffid_bytes", 3}}, QStringLiteral("TraceHeaderDefine/"));
         const QString path = openLine(QVector<qint32>(traces, 1));
         // A folder where the index file should be can be neither written nor replaced.
         QVERIFY(!message.contains(QLatin1String("create")) || QDir().mkdir(traceIndexPath(path)));

@@ -154,8 +154,9 @@ private slots:
         const QString stub = dir.filePath("stub.sgy");
         QFile file(stub);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3599, ' ')) == 3599);
-        QTest::newRow("missing file") << QStringList{"qc", missing} << "Error: fail to open the file: " + missing;
-        QTest::newRow("shorter than the file header") << QStringList{"dump", stub} << "Error: the file holds no traces: " + stub;
+        QTest::newRow("missing file") << QStringList{"qc", missing} << "Error: fail to open the file: " + missing + " (No such file or directory)";
+        QTest::newRow("shorter than the file header") << QStringList{"dump", stub} << "Error: " + stub + " cannot be read as SEG-Y: the file is 3599 bytes long, "
+                   "too short for the 3600-byte SEG-Y file header, and it is not a run of whole traces either";
         QTest::newRow("custom field past the header") << QStringList{"dump", stub, "--byte", "239:4"}
                 << "--byte 239:4: a 2- to 4-byte field POS:LEN inside the 240-byte trace header";
         QTest::newRow("map of another kind") << QStringList{"map", TestSupport::dataFile("small.sgy"), "-o", "map.jpg"}

@@ -120,7 +120,7 @@ private slots:
         const QString segy = TestSupport::writeSegy(dir.path(), QStringLiteral("line.sgy"), row.headers, layout);
         QVERIFY(!segy.isEmpty() && (row.fileSize < 0 || QFile::resize(segy, row.fileSize)));
         QList<int> begunAfter, progress, expectedProgress;
-        const ProgressSink sink{[&] { begunAfter << progress.size(); }, [&](int value) { progress << value; }};
+        const ProgressSink sink{[&] { begunAfter << progress.size(); }, [&](int value) { progress << value; }, {}};
         const qint64 trBytes = 240 + 4 * row.samples;
         QCOMPARE(writeTraceIndex(segy, trBytes, row.traces, table.rows, sink), TraceIndexResult::Written);
         QCOMPARE(readIndex(segy), row.expected);

@@ -32,6 +32,7 @@ private slots:
         QTest::newRow("ffid moved") << 0 << QVariantList{17, 4} << QVector<int>{17, 4};
         QTest::newRow("4-byte field past byte 240 ignored") << 0 << QVariantList{238, 4} << QVector<int>{9, 4};
         QTest::newRow("1 byte at 240 is read as 2: ignored") << 2 << QVariantList{240, 1} << QVector<int>{37, 4};
+        QTest::newRow("3 bytes at 239 run past byte 240: ignored") << 0 << QVariantList{239, 3} << QVector<int>{9, 4};
         QTest::newRow("position not a number ignored") << 8 << QVariantList{"eighty", 4} << QVector<int>{81, 4};
         QTest::newRow("scalar moved") << -1 << QVariantList{115, {}} << QVector<int>{115, 2};
         QTest::newRow("scalar past byte 240 ignored") << -1 << QVariantList{240, {}} << QVector<int>{71, 2};

@@ -49,5 +49,10 @@ QString ZnProjectManager::defaultProjectDir()
 
 QString ZnProjectManager::settingsFile() const
 {
-    return QDir(current.projectDir).filePath(QLatin1String(kSettingsFileName));
+    return settingsFileOf(current.projectDir);
+}
+
+QString ZnProjectManager::settingsFileOf(const QString &projectDir)
+{
+    return QDir(projectDir).filePath(QLatin1String(kSettingsFileName));
 }

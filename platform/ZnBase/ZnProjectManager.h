@@ -32,6 +32,8 @@ public:
 
     /// The file in which the current project keeps its values.
     QString settingsFile() const;
+    /// The file in which the project in the folder keeps its values.
+    static QString settingsFileOf(const QString &projectDir);
 
 signals:
     void projectChanged(const QString &projectDir);

@@ -28,6 +28,9 @@ public:
     /// The SEG-Y rev 1 places, with the overrides that the current project stores.
     ZnTraceHeaderDefine define() const;
 
+    /// The definition that the project in the folder stores, read without touching the folder.
+    static ZnTraceHeaderDefine defineOfProject(const QString &projectDir);
+
     /// The SEG-Y rev 1 places alone.
     static ZnTraceHeaderDefine standardDefine();
 

@@ -1,16 +1,14 @@
 #include "BrowseHeaderDialog.h"
 
 #include "HeaderDefineTable.h"
-#include "ShotIndex.h"
+#include "OpenLine.h"
 #include "ShowHeaderTable.h"
-#include "TraceIndex.h"
 #include "ui_BrowseHeaderDialog.h"
 
-#include <TarnSegy.h>
+#include <HeaderLayout.h>
 #include <ZnBaseUtil.h>
 #include <ZnProjectManager.h>
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -161,28 +159,30 @@ void BrowseHeaderDialog::on_fastStep_valueChanged()
 void BrowseHeaderDialog::accept()
 {
     const QString path = params.segyName;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::critical(this, QObject::tr("Error"), QObject::tr("Error: fail to open the file: %1").arg(path));
-        return;
-    }
-    TarnSegy segy(&file, nullptr);
-    segy.copyHdrDef(headerDefs);
-    if (!segy.indexExist() && !createSegyIndex(segy, params))
-        return;
-    if (extractedName != params.segyName) {
-        // Until the extraction succeeds, the held shots belong to no file.
+    std::unique_ptr<QProgressDialog> indexProgress;
+    std::unique_ptr<QProgressDialog> shotProgress;
+    OpenLineOptions options;
+    // A file outside the conventions that the viewer's reading relies on is refused before any
+    // index is written, so that no table ever shows values read from the wrong bytes.
+    options.viewerLayoutOnly = true;
+    options.extractShots = extractedName != path;
+    options.indexProgress = progressDialogSink(indexProgress, QObject::tr("Create SEGY Index......"), std::nullopt);
+    options.shotProgress = progressDialogSink(shotProgress, QObject::tr("Extracting Shot Index......"),
+                                              kExtractionMinimumDurationMs);
+    // Until an extraction succeeds, the held shots belong to no file.
+    if (options.extractShots)
         extractedName.clear();
-        if (!extractShotIndex())
-            return;
-        extractedName = params.segyName;
-    }
-    file.close();
 
-    // A file without a single trace has nothing to show.
-    if (shots.isEmpty() || shots.constFirst().lastTrace < shots.constFirst().firstTrace) {
-        QMessageBox::critical(this, QObject::tr("Error"), QObject::tr("Error: the file holds no traces: %1").arg(path));
+    OpenedLine line = openLine(path, HeaderLayout::fromDefinition(headerDefs), options);
+    if (!line.ok()) {
+        if (options.extractShots)
+            shots.clear();
+        QMessageBox::critical(this, QObject::tr("Error"), line.message(path));
         return;
+    }
+    if (options.extractShots) {
+        shots = std::move(line.shots);
+        extractedName = path;
     }
 
     ShowHeaderTable viewer(&params, shots, nullptr);
@@ -208,45 +208,6 @@ ProgressSink BrowseHeaderDialog::progressDialogSink(std::unique_ptr<QProgressDia
             progress->setMinimumDuration(*minimumDurationMs);
     };
     sink.valueChanged = [&progress](int value) { progress->setValue(value); };
+    sink.ended = [&progress] { progress.reset(); };
     return sink;
-}
-
-bool BrowseHeaderDialog::createSegyIndex(TarnSegy &segy, const BrowseParams &browseParams)
-{
-    std::unique_ptr<QProgressDialog> progress;
-    const ProgressSink sink = progressDialogSink(progress, QObject::tr("Create SEGY Index......"), std::nullopt);
-
-    switch (writeTraceIndex(browseParams.segyName, segy.trBytes(), segy.totalTraces(), headerDefs, sink)) {
-    case TraceIndexResult::Written:
-        return true;
-    case TraceIndexResult::SegyOpenFailed:
-        QMessageBox::critical(this, QObject::tr("Error"),
-                              QObject::tr("Error: fail to open the file: %1").arg(browseParams.segyName));
-        return false;
-    case TraceIndexResult::IndexCreateFailed:
-        QMessageBox::critical(this, QObject::tr("Error"),
-                              QObject::tr("Error: fail to create the file: %1").arg(traceIndexPath(browseParams.segyName)));
-        return false;
-    case TraceIndexResult::BadLayout:
-        QMessageBox::critical(this, QObject::tr("Error"),
-                              QObject::tr("Error: the trace header definition places the FFID or an indexed field "
-                                          "outside the 240-byte trace header; no index was written for %1")
-                                      .arg(browseParams.segyName));
-        return false;
-    }
-    return false;
-}
-
-bool BrowseHeaderDialog::extractShotIndex()
-{
-    std::unique_ptr<QProgressDialog> progress;
-    const ProgressSink sink = progressDialogSink(progress, QObject::tr("Extracting Shot Index......"),
-                                                 kExtractionMinimumDurationMs);
-
-    const QString indexPath = traceIndexPath(params.segyName);
-    if (!extractShots(indexPath, shots, sink)) {
-        QMessageBox::critical(this, QObject::tr("Error"), QObject::tr("Error: can not open file: %1").arg(indexPath));
-        return false;
-    }
-    return true;
 }

@@ -13,7 +13,6 @@
 #include <optional>
 
 class QProgressDialog;
-class TarnSegy;
 namespace Ui { class BrowseHeaderDialog; }
 
 class BrowseHeaderDialog : public ZnDialog
@@ -41,8 +40,6 @@ private:
     void loadSettings();
     void saveSettings();
     void initWidgets();
-    bool createSegyIndex(TarnSegy &segy, const BrowseParams &browseParams);
-    bool extractShotIndex();
     // The window-modal, cancel-free progress dialog of a scan, opened when the scan begins;
     // only the extraction's sets a minimum duration.
     ProgressSink progressDialogSink(std::unique_ptr<QProgressDialog> &progress, const QString &label,

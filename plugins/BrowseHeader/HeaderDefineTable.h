@@ -1,6 +1,6 @@
 #pragma once
 
-#include <SegyLayout.h>
+#include <SegySizes.h>
 
 // The header definition table in the form the SEG-Y library takes: an array of 16 pointers,
 // each to its own {position, length} pair.

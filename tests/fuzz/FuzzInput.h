@@ -64,5 +64,5 @@ struct FuzzBytes
 inline ProgressSink checkedProgress()
 {
     auto last = std::make_shared<int>(0);
-    return {nullptr, [last](int value) { fuzzCheck(value == ++*last && value <= 100); }};
+    return {nullptr, [last](int value) { fuzzCheck(value == ++*last && value <= 100); }, nullptr};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SegyhdrLine.h"
+#include "ShotReader.h"
 
 #include <QHash>
 #include <QString>
@@ -35,7 +35,7 @@ public:
     explicit ShotQc(const QVector<ShotEntry> &shots);
 
     /// The findings of one shot; shots are to be checked in file order.
-    QVector<QcFinding> check(const SegyhdrLine::Shot &shot);
+    QVector<QcFinding> check(const ShotHeaders &shot);
 
     /// The trace count that most shots have; on a tie the larger.
     int commonTraceCount() const { return common; }

@@ -3,11 +3,33 @@
 #include <functional>
 
 /// How a long scan reports to whoever shows its progress: begun once its input is open,
-/// then each rise of the value (0 to 100).
+/// then each rise of the value (0 to 100), then ended when the scan is over, whatever its outcome.
 struct ProgressSink
 {
     std::function<void()> begun;
     std::function<void(int value)> valueChanged;
+    std::function<void()> ended;
+};
+
+/// Reports a scan begun, and ended when it goes out of scope.
+class ProgressScope
+{
+public:
+    explicit ProgressScope(const ProgressSink &sink) : sink(sink)
+    {
+        if (sink.begun)
+            sink.begun();
+    }
+    ~ProgressScope()
+    {
+        if (sink.ended)
+            sink.ended();
+    }
+    ProgressScope(const ProgressScope &) = delete;
+    ProgressScope &operator=(const ProgressScope &) = delete;
+
+private:
+    const ProgressSink &sink;
 };
 
 /// Raises a percentage one step for every hundredth of the work done. With fewer than 100

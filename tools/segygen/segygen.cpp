@@ -64,6 +64,10 @@ struct Options
     QCommandLineOption format{"format", "Sample format code (default 5, IEEE float; 1 is IBM float).", "CODE"};
     QCommandLineOption littleEndian{"little-endian", "Write headers and samples little-endian."};
     QCommandLineOption revision2{"rev2", "Mark the file SEG-Y rev 2, with the byte-order word."};
+    QCommandLineOption extText{"ext-text", "Extended textual header records after the binary header.", "N"};
+    QCommandLineOption endText{"end-text", "Give the extended textual header count as -1 and close the last with the stanza."};
+    QCommandLineOption additional{"additional-headers", "Rev 2 additional 240-byte trace headers after each standard one.", "N"};
+    QCommandLineOption noFileHeader{"no-file-header", "Leave out the 3600-byte file header, as Seismic Unix's trace files do."};
     QCommandLineOption sparse{"sparse", "Leave the samples as holes in the file: gigabytes in seconds."};
     QCommandLineOption zeros{"zeros", "Write zero samples instead of the wiggle."};
     QCommandLineOption ffidStart{"ffid-start", "FFID of the first shot (default 1).", "N"};
@@ -93,7 +97,8 @@ struct Options
 
     QList<QCommandLineOption> all() const
     {
-        return {traces, shots, channels, samples, interval, format, littleEndian, revision2, sparse, zeros,
+        return {traces, shots, channels, samples, interval, format, littleEndian, revision2, extText, endText,
+                additional, noFileHeader, sparse, zeros,
                 ffidStart, ffidStep, ffids, channelStart, origin, azimuth, shotSpacing, groupSpacing,
                 nearOffset, scalar, elevation, relief, sourceDepth, sourceLine, groupLine, sourceStatic,
                 groupStatic, staticVelocity, inconsistent, set, setTrace, binary, demo, quiet};
@@ -238,6 +243,14 @@ SegyLine lineFromOptions(const QCommandLineParser &parser, const Options &opt)
         line.layout.littleEndian = true;
     if (parser.isSet(opt.revision2))
         line.layout.revision2 = true;
+    if (parser.isSet(opt.extText))
+        line.layout.extendedTextHeaders = integer(opt.extText, 0, 32767);
+    if (parser.isSet(opt.endText))
+        line.layout.endTextStanza = true;
+    if (parser.isSet(opt.additional))
+        line.layout.additionalTraceHeaders = integer(opt.additional, 0, 65535);
+    if (parser.isSet(opt.noFileHeader))
+        line.layout.noFileHeader = true;
     if (parser.isSet(opt.sparse))
         line.layout.sparse = true;
     if (parser.isSet(opt.zeros))

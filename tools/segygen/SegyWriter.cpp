@@ -27,6 +27,8 @@ constexpr int kBinExtSamples = 3269;
 constexpr int kBinByteOrder = 3297;
 constexpr int kBinRevision = 3501;
 constexpr int kBinFixedLength = 3503;
+constexpr int kBinExtTextHeaders = 3505;
+constexpr int kBinAdditionalHeaders = 3507;
 
 // Wiggle: a 25 Hz ringing that starts afresh every 0.4 s and dies away inside each 0.4 s.
 constexpr double kWiggleHz = 25.0;
@@ -173,6 +175,11 @@ SegyWriter::SegyWriter(const QString &path, const Layout &layout)
         this->layout.revision2 = true;
         setBinaryHeaderValue(kBinExtSamples, 4, samples);
     }
+    setBinaryHeaderValue(kBinExtTextHeaders, 2, layout.endTextStanza ? -1 : layout.extendedTextHeaders);
+    if (layout.additionalTraceHeaders > 0) {
+        this->layout.revision2 = true;
+        setBinaryHeaderValue(kBinAdditionalHeaders, 2, layout.additionalTraceHeaders);
+    }
     if (this->layout.revision2) {
         setBinaryHeaderValue(kBinRevision, 2, 0x0200);
         setBinaryHeaderValue(kBinByteOrder, 4, kByteOrderWord);
@@ -211,7 +218,15 @@ bool SegyWriter::open()
     QByteArray header = layout.text.isEmpty() ? defaultText(layout) : layout.text;
     header = header.leftJustified(kTextHeaderBytes, ' ', true);
     header += binaryHeader;
-    if (file.write(header) != kFileHeaderBytes)
+    for (int record = 0; record < layout.extendedTextHeaders; ++record) {
+        const bool last = record + 1 == layout.extendedTextHeaders;
+        const QByteArray card = last && layout.endTextStanza ? QByteArray("((SEG: EndText))")
+                                                             : "EXTENDED TEXTUAL HEADER " + QByteArray::number(record + 1);
+        header += card.leftJustified(kTextHeaderBytes, ' ', true);
+    }
+    if (layout.noFileHeader)
+        header.clear();
+    if (file.write(header) != header.size())
         return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
 
     fillSampleBlock();
@@ -230,7 +245,7 @@ bool SegyWriter::writeTrace(const SegyTraceHeader &header)
 
     if (layout.sparse) {
         // Only the header is written; the samples stay a hole that close() extends over.
-        const qint64 at = kFileHeaderBytes + traces * traceBytes();
+        const qint64 at = firstTraceOffset() + traces * traceBytes();
         if (!file.seek(at) || file.write(header.data(), kTraceHeaderBytes) != kTraceHeaderBytes)
             return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
         ++traces;
@@ -238,6 +253,7 @@ bool SegyWriter::writeTrace(const SegyTraceHeader &header)
     }
 
     pending.append(header.data(), kTraceHeaderBytes);
+    pending.append(QByteArray(kTraceHeaderBytes * layout.additionalTraceHeaders, '\0'));
     pending.append(sampleBlock);
     ++traces;
     return pending.size() < kWriteBlockBytes || flush();
@@ -249,7 +265,7 @@ bool SegyWriter::close()
         return !failed;
     if (!failed && !layout.sparse)
         flush();
-    if (!failed && layout.sparse && !file.resize(kFileHeaderBytes + traces * traceBytes()))
+    if (!failed && layout.sparse && !file.resize(firstTraceOffset() + traces * traceBytes()))
         fail(QStringLiteral("cannot extend %1: %2").arg(path, file.errorString()));
     file.close();
     if (!failed && file.error() != QFileDevice::NoError)
@@ -260,7 +276,13 @@ bool SegyWriter::close()
 
 qint64 SegyWriter::traceBytes() const
 {
-    return kTraceHeaderBytes + qint64(layout.samples) * bytesPerSample(layout.formatCode);
+    return kTraceHeaderBytes * qint64(1 + layout.additionalTraceHeaders)
+            + qint64(layout.samples) * bytesPerSample(layout.formatCode);
+}
+
+qint64 SegyWriter::firstTraceOffset() const
+{
+    return layout.noFileHeader ? 0 : kFileHeaderBytes + qint64(layout.extendedTextHeaders) * kTextHeaderBytes;
 }
 
 QString SegyWriter::errorString() const

@@ -3,14 +3,17 @@
 
 #include "LineMap.h"
 #include "SegyhdrLine.h"
-#include "ShotQc.h"
 
+#include <HeaderLayout.h>
 #include <ProgressSink.h>
+#include <ShotQc.h>
 #include <ShotTable.h>
-#include <TarnSegy.h>
+#include <TraceRecord.h>
+#include <ZnTraceHeaderDefineNode.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -43,8 +46,12 @@ Verbs:
   dump FILE   the viewer's 16 columns, one row per trace, as CSV (or --tsv).
   map FILE -o OUT.svg|OUT.png
               the line from above: receivers grey, shots at their source, flagged shots red.
-The trace index FILE.index is used when it is up to date and built otherwise; the SEG-Y file
-itself is only read. Header places are those of SEG-Y rev 1.)";
+The SEG-Y file is read as it really is: big- or little-endian, with extended textual headers,
+rev 2 additional trace headers, or no file header at all; a file that cannot be read so is
+refused with the reason. Header places are those of SEG-Y rev 1 unless --project, --layout or
+--field say otherwise. The trace index FILE.index is used when it holds the same fields and is
+up to date, and written when missing; otherwise segyhdr keeps its own index in its cache folder
+and leaves FILE.index alone. The SEG-Y file itself is only read.)";
 
 // The offscreen platform's note about a missing runtime folder is no concern of a map file.
 void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -90,6 +97,74 @@ bool parseByteField(const QString &text, int *position, int *length)
     return *length >= 2 && *length <= 4 && *position >= 1 && *position + *length - 1 <= kTraceHeaderBytes;
 }
 
+// "NAME=POS:TYPE": a field of the layout moved to another place or type.
+bool applyField(HeaderLayout &layout, const QString &text, QString *error)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^\\s*([A-Za-z_0-9]+)\\s*=\\s*(\\d+)\\s*:\\s*([a-z0-9]+)\\s*$")).match(text);
+    FieldType type = FieldType::Int32;
+    if (!match.hasMatch() || !fieldTypeFromName(match.captured(3), &type)) {
+        *error = QStringLiteral("%1: a field is NAME=POS:TYPE, TYPE one of int16, int32, uint16, uint32, ibm, ieee").arg(text.trimmed());
+        return false;
+    }
+    const int position = match.captured(2).toInt();
+    if (!fieldFits(position, fieldWidth(type))) {
+        *error = QStringLiteral("%1: %2 bytes at byte %3 do not fit the 240-byte trace header")
+                .arg(text.trimmed(), QString::number(fieldWidth(type)), QString::number(position));
+        return false;
+    }
+    if (!layout.setField(match.captured(1), position, type)) {
+        *error = QStringLiteral("%1: the layout has no field %2").arg(text.trimmed(), match.captured(1));
+        return false;
+    }
+    return true;
+}
+
+// A layout file: one NAME=POS:TYPE a line; blank lines and lines from '#' on are ignored.
+bool applyLayoutFile(HeaderLayout &layout, const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *error = QStringLiteral("--layout %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    int number = 0;
+    while (!file.atEnd()) {
+        ++number;
+        QString line = QString::fromUtf8(file.readLine());
+        line = line.left(line.indexOf(QLatin1Char('#'))).trimmed();
+        if (line.isEmpty())
+            continue;
+        QString reason;
+        if (!applyField(layout, line, &reason)) {
+            *error = QStringLiteral("--layout %1, line %2: %3").arg(path, QString::number(number), reason);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The trace header definition of a host project, as the plug-in reads it there.
+bool projectLayout(const QString &projectDir, HeaderLayout *layout, QString *error)
+{
+    if (!QFileInfo(projectDir).isDir()) {
+        *error = QStringLiteral("--project %1: not a folder").arg(projectDir);
+        return false;
+    }
+    ZnTraceHeaderDefine def = ZnTraceHeaderDefineNode::defineOfProject(projectDir);
+    int pairs[kRecordFields + 1][2];
+    int *table[kRecordFields + 1];
+    for (int k = 0; k < kRecordFields; ++k) {
+        pairs[k][0] = def.fieldPositions[k];
+        pairs[k][1] = def.fieldBytes[k];
+        table[k] = pairs[k];
+    }
+    pairs[kRecordFields][0] = def.extraByte;
+    pairs[kRecordFields][1] = 2;
+    table[kRecordFields] = pairs[kRecordFields];
+    *layout = HeaderLayout::fromDefinition(table);
+    return true;
+}
+
 QString shotLine(const QcFinding &first, int shotCount)
 {
     return QStringLiteral("FFID %1  shot %2/%3  traces %4-%5:").arg(first.entry.ffid).arg(first.position + 1)
@@ -127,7 +202,7 @@ int runQc(SegyhdrLine &line, bool csv, bool json)
     QJsonArray findingsJson;
     if (csv)
         out << "shot,ffid,first_trace,last_trace,reason,field,min,max\n";
-    const bool read = line.forEachShot(0, shotCount - 1, [&](const SegyhdrLine::Shot &shot) {
+    const bool read = line.forEachShot(0, shotCount - 1, [&](const ShotHeaders &shot) {
         const QVector<QcFinding> findings = qc.check(shot);
         if (findings.isEmpty())
             return;
@@ -197,7 +272,7 @@ int runDump(SegyhdrLine &line, const CustomFields &custom, const QVector<QPair<i
     names.append(QStringLiteral("byte") + byteRangeText(custom.cust2Pos, custom.cust2Len));
     out << names.join(separator) << '\n';
     for (const QPair<int, int> &range : ranges) {
-        const bool read = line.forEachShot(range.first, range.second, [&](const SegyhdrLine::Shot &shot) {
+        const bool read = line.forEachShot(range.first, range.second, [&](const ShotHeaders &shot) {
             const QVector<int> varying = varyingColumns(shot.records);
             for (int r = 0; r < shot.records.size(); ++r)
                 out << rowTexts(shot.records, shot.customValues, r, varying).join(separator) << '\n';
@@ -215,13 +290,13 @@ int runMap(SegyhdrLine &line, const QString &output)
     const int shotCount = line.shots().size();
     LineMap map(QFileInfo(line.path()).fileName());
     ShotQc qc(line.shots());
-    bool read = line.forEachShot(0, shotCount - 1, [&](const SegyhdrLine::Shot &shot) {
+    bool read = line.forEachShot(0, shotCount - 1, [&](const ShotHeaders &shot) {
         const fbRec &first = shot.records.constFirst();
         map.addShot(QPointF(first.source_x, first.source_y), shot.entry.ffid, !qc.check(shot).isEmpty());
         for (const fbRec &record : shot.records)
             map.extend(QPointF(record.group_x, record.group_y));
     });
-    read = read && line.forEachShot(0, shotCount - 1, [&](const SegyhdrLine::Shot &shot) {
+    read = read && line.forEachShot(0, shotCount - 1, [&](const ShotHeaders &shot) {
         for (const fbRec &record : shot.records)
             map.addReceiver(QPointF(record.group_x, record.group_y));
     });
@@ -262,9 +337,15 @@ int main(int argc, char **argv)
     const QCommandLineOption tsv(QStringLiteral("tsv"), QStringLiteral("dump: tab-separated instead of CSV."));
     const QCommandLineOption byteField(QStringLiteral("byte"), QStringLiteral("dump: a custom field, 1-based position and 2 to 4 bytes; "
                                        "twice at most (default 71:2 and 237:4)."), QStringLiteral("POS:LEN"));
+    const QCommandLineOption field(QStringLiteral("field"), QStringLiteral("a header field at another place or of another type, "
+                                   "e.g. ffid=189:int32 or source_x=73:ieee; repeatable."), QStringLiteral("NAME=POS:TYPE"));
+    const QCommandLineOption layoutFile(QStringLiteral("layout"), QStringLiteral("a file of NAME=POS:TYPE lines, one field each."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("the header places of the host project in this folder, "
+                                     "as the viewer reads them there."), QStringLiteral("DIR"));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("map: the picture to write, .svg or .png."), QStringLiteral("OUT"));
-    parser.addOptions({csv, json, shots, ffid, tsv, byteField, output});
+    parser.addOptions({csv, json, shots, ffid, tsv, byteField, field, layoutFile, project, output});
     if (!parser.parse(app->arguments()))
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -302,9 +383,23 @@ int main(int argc, char **argv)
     if (!ffidOk)
         return fail(QStringLiteral("--ffid %1: not an integer").arg(parser.value(ffid)));
 
-    SegyhdrLine line(path, custom);
+    SegyhdrLine::Layouts layouts;
+    QString layoutError;
+    if (parser.isSet(project) && !projectLayout(parser.value(project), &layouts.read, &layoutError))
+        return fail(layoutError);
+    layouts.host = layouts.read;
+    if (parser.isSet(layoutFile) && !applyLayoutFile(layouts.read, parser.value(layoutFile), &layoutError))
+        return fail(layoutError);
+    for (const QString &text : parser.values(field)) {
+        if (!applyField(layouts.read, text, &layoutError))
+            return fail(QStringLiteral("--field ") + layoutError);
+    }
+
+    SegyhdrLine line(path, custom, layouts);
     if (!line.open(terminalProgress(path)))
         return fail(line.error());
+    for (const QString &warning : line.geometry().warnings)
+        std::fprintf(stderr, "segyhdr: warning: %s: %s\n", qPrintable(path), qPrintable(warning));
 
     if (verb == QLatin1String("qc"))
         return runQc(line, parser.isSet(csv), parser.isSet(json));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <SegyLayout.h>
+#include <SegySizes.h>
 
 #include <QByteArray>
 #include <QFile>
@@ -47,6 +47,10 @@ public:
         bool sparse = false;          // samples are left as holes in the file, not written
         bool zeroSamples = false;     // samples written as zeros instead of the wiggle
         bool revision2 = false;       // SEG-Y rev 2: revision 2.0 and the byte-order word 3297-3300
+        int extendedTextHeaders = 0;  // 3200-byte textual records after the binary header (3505-3506)
+        bool endTextStanza = false;   // their count given as -1, the last record closing with the stanza
+        int additionalTraceHeaders = 0; // rev 2: 240-byte headers after each standard one (3507-3508)
+        bool noFileHeader = false;    // traces from byte 0, as Seismic Unix writes them
         QByteArray text;              // textual header (ASCII, cut or padded to 3200 bytes); empty: a default
     };
 
@@ -63,8 +67,11 @@ public:
     /// Finishes the file; false when anything could not be written.
     bool close();
 
-    /// Bytes of one trace record: the 240-byte header and the samples (4 bytes for an unknown format).
+    /// Bytes of one trace record: the 240-byte header, any additional headers and the samples
+    /// (4 bytes for an unknown format).
     qint64 traceBytes() const;
+    /// Where the first trace starts: after the file header and the extended textual headers.
+    qint64 firstTraceOffset() const;
     qint64 tracesWritten() const { return traces; }
     QString errorString() const;
 

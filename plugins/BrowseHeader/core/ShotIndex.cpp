@@ -21,8 +21,7 @@ bool extractShots(const QString &indexPath, QVector<ShotEntry> &shots, const Pro
     if (records > std::numeric_limits<qint32>::max())
         return false;
 
-    if (progress.begun)
-        progress.begun();
+    const ProgressScope scope(progress);
     ProgressCadence cadence(records);
 
     // Without records this stays a shot of no traces: FFID 0, traces 0 to -1.

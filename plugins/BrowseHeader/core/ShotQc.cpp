@@ -1,6 +1,6 @@
 #include "ShotQc.h"
 
-#include <ShotTable.h>
+#include "ShotTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,7 +69,7 @@ ShotQc::ShotQc(const QVector<ShotEntry> &shots)
     }
 }
 
-QVector<QcFinding> ShotQc::check(const SegyhdrLine::Shot &shot)
+QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
 {
     QVector<QcFinding> findings;
     const auto add = [&](QcReason reason, const QString &detail) -> QcFinding & {

@@ -1,0 +1,198 @@
+#include "SegyLine.h"
+#include "TestSupport.h"
+
+#include <SegyGeometry.h>
+#include <TarnSegy.h>
+#include <TraceDecoder.h>
+
+#include <QtTest>
+
+#include <memory>
+#include <tuple>
+
+using Values = QVector<TestSupport::HeaderValue>;
+
+// What a reading of a file comes to: readable, first trace offset, trace bytes, traces, samples,
+// bytes left over, little-endian, whether any warning was given.
+using Reading = QVector<qint64>;
+
+// A line of 10 traces in 2 shots as the layout says, then big-endian values written over it at
+// file positions from 1, then cut to a size (-1 keeps it whole).
+struct VariantRow { SegyWriter::Layout layout; Values patches; qint64 cut; Reading expected; };
+Q_DECLARE_METATYPE(VariantRow)
+
+static SegyWriter::Layout layoutOf(int formatCode, bool little, bool rev2 = false)
+{
+    SegyWriter::Layout layout;
+    layout.formatCode = formatCode;
+    layout.littleEndian = little;
+    layout.revision2 = rev2;
+    return layout;
+}
+
+static Reading readingOf(const SegyGeometry &g)
+{
+    return {g.readable, g.firstTraceOffset, g.traceBytes, g.traceCount, g.samples, g.leftoverBytes,
+            g.byteOrder == ByteOrder::LittleEndian, !g.warnings.isEmpty()};
+}
+
+class tst_SegyGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void variants_data()
+    {
+        QTest::addColumn<VariantRow>("row");
+        const Reading classic{1, 3600, 640, 10, 100, 0, 0, 0};
+        const Reading little{1, 3600, 640, 10, 100, 0, 1, 0};
+        const Reading refused{0, 3600, 240, 0, 0, 0, 0, 0};
+        SegyWriter::Layout layout;
+        QTest::newRow("big-endian rev 1") << VariantRow{layoutOf(5, false), {}, -1, classic};
+        QTest::newRow("little-endian, told by the format code") << VariantRow{layoutOf(5, true), {}, -1, little};
+        QTest::newRow("little-endian, told by the byte-order word") << VariantRow{layoutOf(5, true, true), {}, -1, little};
+        QTest::newRow("byte-order word says little, all else big")
+                << VariantRow{layoutOf(5, false), {{3297, 4, 0x04030201}}, -1, {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("IBM floats") << VariantRow{layoutOf(1, false), {}, -1, classic};
+        QTest::newRow("format 3: 2-byte samples") << VariantRow{layoutOf(3, true), {}, -1, {1, 3600, 440, 10, 100, 0, 1, 0}};
+        QTest::newRow("format 6: 8-byte samples") << VariantRow{layoutOf(6, false), {}, -1, {1, 3600, 1040, 10, 100, 0, 0, 0}};
+        QTest::newRow("unknown format 13, the sizes agree on 4 bytes")
+                << VariantRow{layoutOf(13, true, true), {}, -1, {1, 3600, 640, 10, 100, 0, 1, 1}};
+        layout = layoutOf(5, false);
+        layout.extendedTextHeaders = 1;
+        QTest::newRow("1 extended textual header") << VariantRow{layout, {}, -1, {1, 6800, 640, 10, 100, 0, 0, 0}};
+        layout.extendedTextHeaders = 4;
+        QTest::newRow("4 extended textual headers") << VariantRow{layout, {}, -1, {1, 16400, 640, 10, 100, 0, 0, 0}};
+        layout.extendedTextHeaders = 3;
+        layout.endTextStanza = true;
+        QTest::newRow("count -1 up to the stanza, little-endian")
+                << VariantRow{[&] { auto l = layout; l.littleEndian = true; return l; }(), {}, -1, {1, 13200, 640, 10, 100, 0, 1, 0}};
+        QTest::newRow("an extended header count in a rev 1 file whose first trace follows the binary header")
+                << VariantRow{layoutOf(5, false), {{3505, 2, 2}}, -1, {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("count -1 without a stanza") << VariantRow{layoutOf(5, false), {{3505, 2, -1}}, -1, classic};
+        layout = layoutOf(5, false);
+        layout.noFileHeader = true;
+        QTest::newRow("no file header, big-endian") << VariantRow{layout, {}, -1, {1, 0, 640, 10, 100, 0, 0, 1}};
+        layout.littleEndian = true;
+        QTest::newRow("Seismic Unix's trace file") << VariantRow{layout, {}, -1, {1, 0, 640, 10, 100, 0, 1, 1}};
+        QTest::newRow("truncated inside trace 4") << VariantRow{layoutOf(5, false), {}, 3600 + 3 * 640 + 321,
+                                                               {1, 3600, 640, 3, 100, 321, 0, 1}};
+        QTest::newRow("binary header says 50 samples") << VariantRow{layoutOf(5, false), {{3221, 2, 50}}, -1,
+                                                                    {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("binary header says no samples, the trace headers 100")
+                << VariantRow{layoutOf(5, false), {{3221, 2, 0}}, -1, {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("rev 2 extended count of 4 samples against 100 everywhere else")
+                << VariantRow{layoutOf(5, false, true), {{3269, 4, 4}}, -1, {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("rev 1 extended count ignored") << VariantRow{layoutOf(5, false), {{3269, 4, 4}}, -1, classic};
+        layout = layoutOf(5, false);
+        layout.additionalTraceHeaders = 2;
+        QTest::newRow("rev 2, two additional trace headers") << VariantRow{layout, {}, -1, {1, 3600, 1120, 10, 100, 0, 0, 0}};
+        layout = layoutOf(8, false);
+        layout.samples = 70000;
+        QTest::newRow("rev 2 extended sample count of 70000 bytes")
+                << VariantRow{layout, {}, -1, {1, 3600, 70240, 10, 70000, 0, 0, 0}};
+        QTest::newRow("65535 samples: longer than the file, nothing else fits")
+                << VariantRow{layoutOf(5, false), {{3221, 2, 0xFFFF}, {3715, 2, 0xFFFF}}, -1, refused};
+        QTest::newRow("pairs swapped") << VariantRow{layoutOf(5, false), {{3297, 4, 0x03040102}}, -1, refused};
+        QTest::newRow("cut inside the binary header") << VariantRow{layoutOf(5, false), {}, 3400, refused};
+        QTest::newRow("a single trace header") << VariantRow{layoutOf(5, false), {}, 3600 + 240, refused};
+    }
+
+    // The core's reading of each variant, and every trace header decoded from where it says.
+    void variants()
+    {
+        QFETCH(VariantRow, row);
+        QTemporaryDir dir;
+        SegyLine line;
+        line.layout = row.layout;
+        line.traces = 10;
+        line.channels = 5;
+        const QString path = dir.filePath(QStringLiteral("variant.sgy"));
+        QString error;
+        QVERIFY2(line.write(path, &error), qPrintable(error));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        for (const auto &v : qAsConst(row.patches)) {
+            uchar bytes[4];
+            qToBigEndian(qint32(v.value), bytes);
+            QVERIFY(file.seek(v.position - 1) && file.write(reinterpret_cast<char *>(bytes) + 4 - v.length, v.length) == v.length);
+        }
+        QVERIFY(file.flush() && (row.cut < 0 || file.resize(row.cut)));
+
+        SegyGeometry g = inspectSegy(file);
+        QVERIFY2(g.readable == g.refusal.isEmpty(), qPrintable(g.refusal));
+        if (!g.readable)
+            g = {};
+        QCOMPARE(readingOf(g), row.expected);
+        const TarnSegy segy(&file);
+        QCOMPARE(QVector<qint64>({segy.trBytes(), segy.totalTraces()}),
+                 g.readable ? QVector<qint64>({g.traceBytes, g.traceCount}) : QVector<qint64>({240, 0}));
+
+        const QByteArray bytes = (file.seek(0), file.readAll());
+        const TraceDecoder decoder(HeaderLayout::rev1(), g.byteOrder);
+        for (int t = 0; t < g.traceCount; ++t) {
+            const fbRec r = decoder.record(bytes.constData() + g.traceOffset(t));
+            QCOMPARE(std::make_tuple(r.ffid, r.channel, r.traceSeqLine), std::make_tuple(line.ffidOf(t), t % 5 + 1, t + 1));
+        }
+    }
+
+    void realFiles_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        for (const char *name : {"viking_small.segy", "bflinchum_survey1_12shots_concat.sgy", "f3.sgy", "f3-lsb.sgy",
+                                 "small.sgy", "poland2d_example_ffid_231.sgy", "shot-gather.sgy", "multi-text.sgy",
+                                 "ld0042_file_00018.sgy_first_trace", "00001034.sgy_first_trace"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    // segyio's geometry and every trace header it decodes are the reference.
+    void realFiles()
+    {
+        QFETCH(QString, fileName);
+        QFile file(TestSupport::dataFile(fileName));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const SegyGeometry g = inspectSegy(file);
+        const auto dump = TestSupport::segyioDump(file.fileName());
+        QVERIFY2(dump.ok, qPrintable(dump.error));
+        QCOMPARE(QVector<qint64>({g.samples, g.traceCount, g.extendedTextHeaders, g.byteOrder == ByteOrder::LittleEndian}),
+                 QVector<qint64>({dump.samples, dump.traces.size(), dump.extHeaders, dump.littleEndian}));
+
+        const TraceDecoder decoder(HeaderLayout::rev1(), g.byteOrder);
+        for (int i = 0; i < dump.traces.size(); ++i) {
+            const fbRec r = decoder.record(bytes.constData() + g.traceOffset(i));
+            const TestSupport::SegyioTrace &t = dump.traces.at(i);
+            const auto ours = std::tie(r.ffid, r.channel, r.offset, r.g_elev, r.s_elev, r.s_depth, r.s_line, r.s_stat,
+                                       r.g_line, r.g_stat, r.cdp, r.coordScalar, r.source_x, r.source_y, r.group_x,
+                                       r.group_y);
+            // The coordinates: the same double, rounded once to float, on both sides.
+            const auto segyio = std::make_tuple(t.ffid, t.channel, t.offset, t.gElev, t.sElev, t.sDepth, t.sLine, t.sStat,
+                                                t.gLine, t.gStat, t.cdp, t.coordScalar, float(t.sourceX), float(t.sourceY),
+                                                float(t.groupX), float(t.groupY));
+            QVERIFY2(ours == segyio, qPrintable(QStringLiteral("trace %1").arg(i)));
+        }
+    }
+
+    // The two files that segyio refuses or aborts on; their trace headers hold no sample count.
+    void filesSegyioCannotRead_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<Reading>("expected");
+        QTest::newRow("broken.sgy: 2 extended headers, then 3.27 traces") << "broken.sgy" << Reading{1, 10000, 256, 3, 4, 0, 0, 1};
+        QTest::newRow("long.sgy: 60000 samples") << "long.sgy" << Reading{1, 3600, 240240, 3, 60000, 0, 0, 0};
+    }
+
+    void filesSegyioCannotRead()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(Reading, expected);
+        QFile file(TestSupport::dataFile(fileName));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const SegyGeometry g = inspectSegy(file);
+        expected[5] = file.size() - expected.at(1) - expected.at(3) * expected.at(2);
+        QCOMPARE(readingOf(g), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SegyGeometry)
+#include "tst_SegyGeometry.moc"
