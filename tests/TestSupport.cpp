@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTest>
 
 namespace TestSupport {
 
@@ -33,6 +34,45 @@ QVector<TraceHeaderValues> ffidTraces(const QVector<qint32> &ffids)
         traces.append({{9, 4, ffids.at(i)}, {13, 4, channel}});
     }
     return traces;
+}
+
+QVector<LayoutVariant> layoutVariants()
+{
+    const auto line = [](auto change) {
+        SegyLine l;
+        l.traces = 10;
+        l.channels = 5;
+        change(l.layout);
+        return l;
+    };
+    SegyLine wrongCount = line([](SegyWriter::Layout &) {});
+    wrongCount.binaryValues = {{3221, 2, 50}};
+    return {
+        {"little-endian with the byte-order word", line([](auto &l) { l.littleEndian = l.revision2 = true; }), -1, 10, "little-endian"},
+        {"little-endian without it", line([](auto &l) { l.littleEndian = true; }), -1, 10, "little-endian"},
+        {"1 extended textual header", line([](auto &l) { l.extendedTextHeaders = 1; }), -1, 10, "extended textual headers after its binary header: 1"},
+        {"4 extended textual headers", line([](auto &l) { l.extendedTextHeaders = 4; }), -1, 10, "extended textual headers after its binary header: 4"},
+        {"a count of -1 and the stanza", line([](auto &l) { l.extendedTextHeaders = 2; l.endTextStanza = true; }), -1, 10,
+         "extended textual headers after its binary header: 2"},
+        {"no file header", line([](auto &l) { l.noFileHeader = l.littleEndian = true; }), -1, 10, "no 3600-byte"},
+        {"rev 2 additional trace headers", line([](auto &l) { l.additionalTraceHeaders = 1; }), -1, 10, "additional trace headers: 1"},
+        {"rev 2 extended sample count", line([](auto &l) { l.samples = 70000; l.formatCode = 8; }), -1, 10, nullptr},
+        {"truncated", line([](auto &) {}), 3600 + 9 * 640 + 100, 9, nullptr},
+        {"a wrong sample count in the binary header", wrongCount, -1, 10, nullptr},
+    };
+}
+
+void addLayoutVariantRows()
+{
+    QTest::addColumn<LayoutVariant>("variant");
+    for (const LayoutVariant &variant : layoutVariants())
+        QTest::newRow(variant.name) << variant;
+}
+
+QString writeVariant(const QString &dir, const LayoutVariant &variant)
+{
+    const QString path = QDir(dir).filePath(QStringLiteral("variant.sgy"));
+    return variant.line.write(path, nullptr) && (variant.cut < 0 || QFile::resize(path, variant.cut)) ? path : QString();
 }
 
 QString dataFile(const QString &fileName)

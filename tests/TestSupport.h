@@ -1,7 +1,9 @@
 #pragma once
 
+#include "SegyLine.h"
 #include "SegyWriter.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
@@ -27,6 +29,23 @@ QVector<TraceHeaderValues> ffidTraces(const QVector<qint32> &ffids);
 /// The path of a file in tests/data.
 QString dataFile(const QString &fileName);
 
+/// A layout of SEG-Y file as real files come: 10 traces in shots of 5 (FFIDs 1 and 2, channels 1 to 5).
+struct LayoutVariant
+{
+    const char *name;
+    SegyLine line;
+    qint64 cut;        // the file cut to this size; -1 keeps it whole
+    int traces;        // whole traces the file holds
+    const char *viewerRefusal; // why the viewer refuses it; null where its layout is the viewer's
+};
+/// Each variant that the SEG-Y core reads: byte orders, textual and trace header extensions,
+/// no file header, a cut file, a binary header at odds with the traces.
+QVector<LayoutVariant> layoutVariants();
+/// A data row per variant in the column "variant".
+void addLayoutVariantRows();
+/// Writes the variant as dir/variant.sgy; an empty string when it cannot be written.
+QString writeVariant(const QString &dir, const LayoutVariant &variant);
+
 /// One trace header as segyio reads it, the coordinates scaled by the coordinate scalar.
 struct SegyioTrace
 {
@@ -48,3 +67,5 @@ struct SegyioDump
 SegyioDump segyioDump(const QString &path);
 
 } // namespace TestSupport
+
+Q_DECLARE_METATYPE(TestSupport::LayoutVariant)

@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+
 namespace {
 
 const QString kPrefix = QStringLiteral("BrowseHeader_BrowseHeaderDialog_");
@@ -181,6 +182,79 @@ private slots:
         QCOMPARE(stored().allKeys(), keysBefore);
         // A file without traces still gets its (empty) index; it never reaches the viewer.
         QCOMPARE(QFileInfo(traceIndexPath(path)).isFile(), traces == 0);
+    }
+
+    void layoutVariants_data() { TestSupport::addLayoutVariantRows(); }
+
+    // A file that the viewer would misread is refused before any index is written, naming the
+    // file, the reason and the tool that reads it; the others show their whole traces.
+    void layoutVariants()
+    {
+        QFETCH(TestSupport::LayoutVariant, variant);
+        const QString path = TestSupport::writeVariant(scratch->dataDir.path(), variant);
+        dialog = std::make_unique<BrowseHeaderDialog>(nullptr);
+        dialog->show();
+        child<QLineEdit>(*dialog, "segyName")->setText(path);
+        if (!variant.viewerRefusal) {
+            QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  2 ")});
+            return;
+        }
+        const QString box = pressOk({"QMessageBox"}).value(0);
+        QVERIFY2(box.startsWith(QStringLiteral("Error: Error: this viewer reads")) && box.contains(path + QLatin1String(" is not one: "))
+                 && box.contains(QLatin1String(variant.viewerRefusal)) && box.contains(QLatin1String("segyhdr dump ")), qPrintable(box));
+        QVERIFY(!QFile::exists(traceIndexPath(path)));
+    }
+
+    // Whoever can make a link in a shared folder must not make OK overwrite the file it points at.
+    void indexLinkIsReplacedNotFollowed()
+    {
+        const QString path = openLine(shotsOf({{1, 3}, {2, 3}}));
+        const QString victim = scratch->dataDir.filePath(QStringLiteral("victim.txt"));
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
+        file.close();
+        QVERIFY(QFile::link(victim, traceIndexPath(path)));
+        QCOMPARE(pressOk(), QStringList{QStringLiteral("Number of shots:  2 ")});
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == "precious");
+        QVERIFY(!QFileInfo(traceIndexPath(path)).isSymLink());
+        QCOMPARE(QFileInfo(traceIndexPath(path)).size(), qint64(6 * kIndexRecordBytes));
+    }
+
+    // With the project's FFID at byte 189, segyhdr --project groups the shots the viewer lists.
+    void projectPlacesAgreeWithSegyhdr()
+    {
+        store({{"ffid_position", 189}, {"ffid_bytes", 4}}, QStringLiteral("TraceHeaderDefine/"));
+        SegyLine line;
+        line.traces = 8;
+        line.channels = 1; // byte 9 changes on every trace
+        line.overrides = {{0, 2, 189, 4, 70}, {3, 4, 189, 4, 80}, {5, 7, 189, 4, 70}};
+        const QString path = scratch->dataDir.filePath(QStringLiteral("project-line.sgy"));
+        QVERIFY(line.write(path, nullptr));
+        dialog = std::make_unique<BrowseHeaderDialog>(nullptr);
+        dialog->show();
+        child<QLineEdit>(*dialog, "segyName")->setText(path);
+        QStringList viewerFfids;
+        ModalDriver driver;
+        driver.then("ShowHeaderTable", [&viewerFfids](QWidget *viewer) {
+            const auto *combo = child<QComboBox>(*viewer, "ffidCombo");
+            for (int i = 0; i < combo->count(); ++i)
+                viewerFfids << combo->itemText(i).section(QLatin1Char('>'), 1).trimmed();
+            viewer->close();
+        });
+        QTest::mouseClick(child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
+        QVERIFY2(driver.finished(), qPrintable(driver.faults()));
+
+        QProcess segyhdr;
+        segyhdr.start(QStringLiteral(ZN_BUILD_DIR "/bin/segyhdr"), {"dump", path, "--project", scratch->projectDir.path()});
+        QVERIFY(segyhdr.waitForFinished(60000) && segyhdr.exitCode() == 0);
+        QStringList dumpFfids;
+        for (const QByteArray &row : segyhdr.readAllStandardOutput().split('\n').mid(1, 8)) {
+            const QString ffid = QString::fromLatin1(row.split(',').value(0));
+            if (dumpFfids.isEmpty() || dumpFfids.constLast() != ffid)
+                dumpFfids << ffid;
+        }
+        QCOMPARE(viewerFfids, (QStringList{"70", "80", "70"}));
+        QCOMPARE(dumpFfids, viewerFfids);
     }
 
     void settingsAreStoredAfterTheViewerOnly()

@@ -2,6 +2,7 @@
 #include "SegyLine.h"
 #include "ShowHeaderTable.h"
 #include "TestSupport.h"
+#include "TraceIndex.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -146,6 +147,122 @@ private slots:
         QVERIFY2(run.out.section('\n', -2, -2).startsWith(path + summary), qPrintable(run.out));
     }
 
+    void realDumps_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *name : {"viking_small.segy", "f3.sgy", "f3-lsb.sgy", "multi-text.sgy", "poland2d_example_ffid_231.sgy",
+                                 "00001034.sgy_first_trace", "ld0042_file_00018.sgy_first_trace"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    // Every trace of every real file as segyio reads it: ffid, channel, offset and the elevations.
+    void realDumps()
+    {
+        QFETCH(QString, file);
+        const QString path = dir.filePath(file);
+        QVERIFY(QFile::exists(path) || QFile::copy(TestSupport::dataFile(file), path));
+        const TestSupport::SegyioDump dump = TestSupport::segyioDump(path);
+        QVERIFY2(dump.ok, qPrintable(dump.error));
+        const QStringList rows = segyhdr({"dump", path}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), dump.traces.size() + 1);
+        for (int t = 0; t < dump.traces.size(); ++t) {
+            const TestSupport::SegyioTrace &r = dump.traces.at(t);
+            QCOMPARE(rows.at(t + 1).section(',', 0, 5), QStringLiteral("%1,%2,%3,%4,%5,%6").arg(r.ffid).arg(r.channel)
+                             .arg(r.offset).arg(r.gElev).arg(r.sElev).arg(r.sDepth));
+        }
+    }
+
+    void layoutVariants_data() { TestSupport::addLayoutVariantRows(); }
+
+    // Every variant is read as it is: each whole trace's FFID and channel, a warning where the file
+    // disagrees with itself, and FILE.index only beside a file that the viewer reads as well.
+    void layoutVariants()
+    {
+        QFETCH(TestSupport::LayoutVariant, variant);
+        QTemporaryDir scratch;
+        const QString path = TestSupport::writeVariant(scratch.path(), variant);
+        const Run run = segyhdr({"dump", path});
+        QCOMPARE(run.exitCode, 0);
+        const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), variant.traces + 1);
+        for (int t = 0; t < variant.traces; ++t)
+            QCOMPARE(rows.at(t + 1).section(',', 0, 1), QStringLiteral("%1,%2").arg(t / 5 + 1).arg(t % 5 + 1));
+        const bool disagrees = variant.cut >= 0 || !variant.line.binaryValues.isEmpty() || variant.line.layout.noFileHeader;
+        QCOMPARE(run.err.startsWith("segyhdr: warning: " + path + ": "), disagrees);
+        QCOMPARE(QFile::exists(path + ".index"), !variant.viewerRefusal);
+    }
+
+    void indexBesideTheFile_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a link to another file") << "link";
+        QTest::newRow("the index of another FFID place") << "ffid at 189";
+        QTest::newRow("a folder") << "folder";
+    }
+
+    // What lies at FILE.index and is not segyhdr's own index is left as it is; segyhdr reads the
+    // line right all the same.
+    void indexBesideTheFile()
+    {
+        QFETCH(QString, what);
+        QTemporaryDir scratch;
+        SegyLine line = cleanLine();
+        line.overrides = {{0, -1, 189, 4, 7}};
+        const QString path = fileOf(scratch.path(), line);
+        const QString index = path + ".index";
+        const QString victim = QDir(scratch.path()).filePath("victim.txt");
+        QFile file(what == "link" ? victim : index);
+        if (what == "folder") {
+            QVERIFY(QDir().mkdir(index));
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6 * 8 * 16, 'x')) == 6 * 8 * 16);
+            file.close();
+        }
+        if (what == "link")
+            QVERIFY(QFile::link(victim, index));
+        if (what == "ffid at 189") {
+            int pairs[16][2];
+            int *table[16];
+            for (int k = 0; k < 16; ++k)
+                table[k] = pairs[k], pairs[k][0] = k == 0 ? 189 : 13, pairs[k][1] = 4;
+            QCOMPARE(writeTraceIndex(path, 640, 48, table, ProgressSink{}), TraceIndexResult::Written);
+        }
+        const QByteArray before = contents(what == "link" ? victim : index);
+        const Run run = segyhdr({"qc", path});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.endsWith(path + ": 6 shots, 48 traces (most shots 8); 0 shots flagged: 0 varies, "
+                                  "0 repeated_ffid, 0 trace_count, 0 channel_gap, 0 channel_repeat\n"), qPrintable(run.out + run.err));
+        QCOMPARE(contents(what == "link" ? victim : index), before);
+        QCOMPARE(QFileInfo(index).isDir(), what == "folder");
+    }
+
+    void fieldsElsewhere_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("firstRow");
+        const QString layoutFile = dir.filePath("ieee.layout");
+        QFile file(layoutFile);
+        QVERIFY(file.open(QIODevice::WriteOnly)
+                && file.write("# FFID in the source line's place\nffid = 189:int32\nsource_x=73:ieee  # as floats\n") > 0);
+        QTest::newRow("rev 1 places") << QStringList() << "1,1,0,100,100,0,11255153.00,6500000.00,";
+        QTest::newRow("--field ffid=189:int32") << QStringList{"--field", "ffid=189:int32"} << "7,1,0,100,100,0,11255153.00,6500000.00,";
+        QTest::newRow("--layout with an IEEE coordinate") << QStringList{"--layout", layoutFile} << "7,1,0,100,100,0,1.50,6500000.00,";
+    }
+
+    // Bytes 189-192 hold 7 and bytes 73-76 the IEEE float 150 (1.50 under the scalar of -100).
+    void fieldsElsewhere()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, firstRow);
+        SegyLine line = cleanLine();
+        line.originX = 0;
+        line.overrides = {{0, -1, 189, 4, 7}, {0, -1, 73, 4, 0x43160000}};
+        QTemporaryDir scratch;
+        const Run run = segyhdr(QStringList{"dump", fileOf(scratch.path(), line)} + options);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.section('\n', 1, 1).startsWith(firstRow), qPrintable(run.out.section('\n', 1, 1)));
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -159,6 +276,16 @@ private slots:
                    "too short for the 3600-byte SEG-Y file header, and it is not a run of whole traces either";
         QTest::newRow("custom field past the header") << QStringList{"dump", stub, "--byte", "239:4"}
                 << "--byte 239:4: a 2- to 4-byte field POS:LEN inside the 240-byte trace header";
+        QTest::newRow("a field past the header") << QStringList{"qc", stub, "--field", "ffid=238:int32"}
+                << "--field ffid=238:int32: 4 bytes at byte 238 do not fit the 240-byte trace header";
+        QTest::newRow("a field of no type") << QStringList{"qc", stub, "--field", "ffid=9:float"}
+                << "--field ffid=9:float: a field is NAME=POS:TYPE, TYPE one of int16, int32, uint16, uint32, ibm, ieee";
+        QTest::newRow("a field not in the layout") << QStringList{"qc", stub, "--field", "fldr=9:int32"}
+                << "--field fldr=9:int32: the layout has no field fldr";
+        QTest::newRow("a missing layout file") << QStringList{"qc", stub, "--layout", missing}
+                << "--layout " + missing + ": No such file or directory";
+        QTest::newRow("a project that is no folder") << QStringList{"qc", stub, "--project", missing}
+                << "--project " + missing + ": not a folder";
         QTest::newRow("map of another kind") << QStringList{"map", TestSupport::dataFile("small.sgy"), "-o", "map.jpg"}
                 << "Error: the map is written as .svg or .png, not: map.jpg";
     }

@@ -56,8 +56,8 @@
     <message><source>Error: the trace header definition places the FFID or an indexed field outside the 240-byte trace header; no index was written for %1</source><translation>Fehler: die Spurkopfdefinition legt die FFID oder ein indiziertes Feld außerhalb des 240 Byte langen Spurkopfs ab; für %1 wurde kein Index geschrieben</translation></message>
     <message><source>it has no 3600-byte SEG-Y file header</source><translation>sie hat keinen 3600 Byte langen SEG-Y-Dateikopf</translation></message>
     <message><source>its headers are little-endian</source><translation>ihre Köpfe sind Little-Endian</translation></message>
-    <message numerus="yes"><source>it has %n extended textual header(s) after the binary header</source><translation><numerusform>sie hat %n erweiterten Textkopf nach dem Binärkopf</numerusform><numerusform>sie hat %n erweiterte Textköpfe nach dem Binärkopf</numerusform></translation></message>
-    <message numerus="yes"><source>each of its traces carries %n additional trace header(s)</source><translation><numerusform>jede ihrer Spuren trägt %n zusätzlichen Spurkopf</numerusform><numerusform>jede ihrer Spuren trägt %n zusätzliche Spurköpfe</numerusform></translation></message>
+    <message><source>it has extended textual headers after its binary header: %1</source><translation>sie hat erweiterte Textköpfe nach ihrem Binärkopf: %1</translation></message>
+    <message><source>each of its traces carries additional trace headers: %1</source><translation>jede ihrer Spuren trägt zusätzliche Spurköpfe: %1</translation></message>
     <message><source>its first trace starts at byte %1</source><translation>ihre erste Spur beginnt bei Byte %1</translation></message>
     <message><source>Error: %1 cannot be read as SEG-Y: %2</source><translation>Fehler: %1 lässt sich nicht als SEG-Y lesen: %2</translation></message>
     <message><source>Error: this viewer reads SEG-Y files whose big-endian traces start at byte 3600, and %1 is not one: %2.

@@ -54,11 +54,11 @@ QString viewerLayoutReason(const SegyGeometry &geometry)
     if (geometry.byteOrder == ByteOrder::LittleEndian)
         return QObject::tr("its headers are little-endian");
     if (geometry.extendedTextHeaders > 0)
-        return QObject::tr("it has %n extended textual header(s) after the binary header", nullptr,
-                           geometry.extendedTextHeaders);
+        return QObject::tr("it has extended textual headers after its binary header: %1")
+                .arg(geometry.extendedTextHeaders);
     if (geometry.additionalTraceHeaders > 0)
-        return QObject::tr("each of its traces carries %n additional trace header(s)", nullptr,
-                           geometry.additionalTraceHeaders);
+        return QObject::tr("each of its traces carries additional trace headers: %1")
+                .arg(geometry.additionalTraceHeaders);
     if (geometry.firstTraceOffset != kFileHeaderBytes)
         return QObject::tr("its first trace starts at byte %1").arg(geometry.firstTraceOffset + 1);
     return QString();
