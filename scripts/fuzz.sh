@@ -21,6 +21,10 @@ rm -rf "$seeds" && mkdir -p "${targets[@]/#/$seeds/}" "$seeds/files" "$seeds/mad
 "$out/bin/segygen" --traces 6 --channels 2 --samples 20 "$seeds/made/gen.sgy" >/dev/null
 "$out/bin/segygen" --traces 4 --samples 70000 --format 8 --rev2 --sparse "$seeds/made/gen-rev2.sgy" >/dev/null
 "$out/bin/segygen" --traces 5 --samples 10 --format 3 --little-endian "$seeds/made/gen-lsb.sgy" >/dev/null
+"$out/bin/segygen" --traces 4 --samples 10 --ext-text 2 "$seeds/made/gen-ext.sgy" >/dev/null
+"$out/bin/segygen" --traces 4 --samples 10 --ext-text 1 --end-text --little-endian --rev2 "$seeds/made/gen-stanza.sgy" >/dev/null
+"$out/bin/segygen" --traces 4 --samples 10 --no-file-header --little-endian "$seeds/made/gen-su.sgy" >/dev/null
+"$out/bin/segygen" --traces 4 --samples 10 --additional-headers 1 "$seeds/made/gen-additional.sgy" >/dev/null
 for f in tests/data/*.sgy tests/data/*.segy "$seeds"/made/*; do head -c 16384 "$f" >"$seeds/files/$(basename "$f")"; done
 rev1='\0\11\4\0\15\4\0\45\4\0\51\4\0\55\4\0\61\4\0\111\4\0\115\4\0\121\4\0\125\4\0\275\4\0\143\2\0\301\4\0\145\2\0\25\4\0\107\2'
 for f in "$seeds"/files/*; do

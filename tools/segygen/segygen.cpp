@@ -391,8 +391,8 @@ int main(int argc, char *argv[])
         return kExitFailure;
     }
     if (!parser.isSet(opt.quiet)) {
-        const qint64 traceBytes = kTraceHeaderBytes + qint64(line.layout.samples) * SegyWriter::bytesPerSample(line.layout.formatCode);
-        const qint64 bytes = kFileHeaderBytes + qint64(line.traces) * traceBytes;
+        const SegyWriter writer(positional.first(), line.layout);
+        const qint64 bytes = writer.firstTraceOffset() + qint64(line.traces) * writer.traceBytes();
         out << "segygen: wrote " << positional.first() << ": " << line.traces << " traces of "
             << line.layout.samples << " samples, format " << line.layout.formatCode
             << (line.layout.littleEndian ? ", little-endian" : ", big-endian")
