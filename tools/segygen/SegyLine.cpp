@@ -1,5 +1,7 @@
 #include "SegyLine.h"
 
+#include <HeaderLayout.h>
+
 #include <QFile>
 
 #include <cmath>
@@ -14,34 +16,6 @@ constexpr int kBinTracesPerEnsemble = 3213;
 constexpr int kMaxClassicSamples = 65535;
 constexpr int kCdpBase = 1000;
 
-// Trace header places (1-based) of SEG-Y rev 1.
-constexpr int kTrSeqLine = 1;
-constexpr int kTrSeqFile = 5;
-constexpr int kFfid = 9;
-constexpr int kChannel = 13;
-constexpr int kSourcePoint = 17;
-constexpr int kCdp = 21;
-constexpr int kTraceInEnsemble = 25;
-constexpr int kTraceId = 29;
-constexpr int kDataUse = 35;
-constexpr int kOffset = 37;
-constexpr int kGroupElevation = 41;
-constexpr int kSourceElevation = 45;
-constexpr int kSourceDepth = 49;
-constexpr int kElevationScalar = 69;
-constexpr int kCoordinateScalar = 71;
-constexpr int kSourceX = 73;
-constexpr int kSourceY = 77;
-constexpr int kGroupX = 81;
-constexpr int kGroupY = 85;
-constexpr int kCoordinateUnits = 89;
-constexpr int kSourceStatic = 99;
-constexpr int kGroupStatic = 101;
-constexpr int kSamples = 115;
-constexpr int kInterval = 117;
-constexpr int kSourceLine = 189;
-constexpr int kGroupLine = 193;
-
 struct FieldName
 {
     SegyLine::SourceField field;
@@ -54,39 +28,54 @@ constexpr FieldName kFieldNames[] = {
     {SegyLine::SourceField::SLine, "s_line"},     {SegyLine::SourceField::SStat, "s_stat"},
 };
 
-// Writes a value into a signed field of its width, or explains why it does not fit.
+// Writes a value into a field of SEG-Y rev 1's trace header, by name, or explains why it does not
+// fit the field's signed width.
 class HeaderFiller
 {
 public:
     HeaderFiller(SegyTraceHeader *header, int trace, QString *error)
         : header(header), trace(trace), error(error) {}
 
-    bool put(int position, int length, qint64 value, const char *name)
+    bool put(const char *name, qint64 value)
     {
-        const qint64 low = length == 4 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint16>::min();
-        const qint64 high = length == 4 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint16>::max();
-        if (value < low || value > high) {
-            if (error)
-                *error = QStringLiteral("trace %1: %2 = %3 does not fit %4 bytes at byte %5")
-                        .arg(trace + 1).arg(QLatin1String(name)).arg(value).arg(length).arg(position);
-            return false;
-        }
-        header->set(position, length, value);
+        const HeaderField &field = fieldOf(name);
+        const int width = fieldWidth(field.type);
+        const qint64 low = width == 4 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint16>::min();
+        const qint64 high = width == 4 ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint16>::max();
+        if (value < low || value > high)
+            return fault(name, QString::number(value));
+        header->set(field.position, width, value);
         return true;
     }
 
+    // A 16-bit field that holds an unsigned value, stored as it is.
+    void putUnsigned(const char *name, int value) { header->set(fieldOf(name).position, 2, value); }
+
     // A metre value rounded to the nearest whole unit of the field.
-    bool putRounded(int position, int length, double value, const char *name)
+    bool putRounded(const char *name, double value)
     {
         if (std::isfinite(value) && std::fabs(value) < 1e15)
-            return put(position, length, std::llround(value), name);
-        if (error)
-            *error = QStringLiteral("trace %1: %2 = %3 does not fit %4 bytes at byte %5")
-                    .arg(trace + 1).arg(QLatin1String(name)).arg(value).arg(length).arg(position);
-        return false;
+            return put(name, std::llround(value));
+        return fault(name, QString::number(value));
     }
 
 private:
+    static const HeaderField &fieldOf(const char *name)
+    {
+        static const HeaderLayout rev1 = HeaderLayout::rev1();
+        return rev1.fields().at(rev1.indexOf(QLatin1String(name)));
+    }
+
+    bool fault(const char *name, const QString &value)
+    {
+        const HeaderField &field = fieldOf(name);
+        if (error)
+            *error = QStringLiteral("trace %1: %2 = %3 does not fit %4 bytes at byte %5")
+                    .arg(QString::number(trace + 1), QLatin1String(name), value, QString::number(fieldWidth(field.type)),
+                         QString::number(field.position));
+        return false;
+    }
+
     SegyTraceHeader *header;
     int trace;
     QString *error;
@@ -195,35 +184,35 @@ bool SegyLine::header(int trace, SegyTraceHeader *header, QString *error) const
     }
 
     const double unitsPerMetre = storedUnitsPerMetre(coordScalar);
-    const bool ok = fill.put(kTrSeqLine, 4, qint64(trace) + 1, "trace sequence number")
-            && fill.put(kTrSeqFile, 4, qint64(trace) + 1, "trace sequence number")
-            && fill.put(kFfid, 4, ffidOf(trace), "ffid")
-            && fill.put(kChannel, 4, qint64(channelStart) + channel, "channel")
-            && fill.put(kSourcePoint, 4, qint64(shot) + 1, "source point")
-            && fill.putRounded(kCdp, 4, kCdpBase + (sourceDistance + groupDistance) / (groupSpacing > 0 ? groupSpacing : 1.0), "cdp")
-            && fill.put(kTraceInEnsemble, 4, qint64(channel) + 1, "trace in ensemble")
-            && fill.put(kTraceId, 2, 1, "trace identification")
-            && fill.put(kDataUse, 2, 1, "data use")
-            && fill.putRounded(kOffset, 4, offset, "offset")
-            && fill.putRounded(kGroupElevation, 4, groupElevation, "g_elev")
-            && fill.putRounded(kSourceElevation, 4, sourceElevation, "s_elev")
-            && fill.putRounded(kSourceDepth, 4, depth, "s_depth")
-            && fill.put(kElevationScalar, 2, 1, "elevation scalar")
-            && fill.put(kCoordinateScalar, 2, coordScalar, "coordinate scalar")
-            && fill.putRounded(kSourceX, 4, sourceX * unitsPerMetre, "source_x")
-            && fill.putRounded(kSourceY, 4, sourceY * unitsPerMetre, "source_y")
-            && fill.putRounded(kGroupX, 4, groupX * unitsPerMetre, "group_x")
-            && fill.putRounded(kGroupY, 4, groupY * unitsPerMetre, "group_y")
-            && fill.put(kCoordinateUnits, 2, 1, "coordinate units")
-            && fill.put(kSourceStatic, 2, sourceStaticMs, "s_stat")
-            && fill.put(kGroupStatic, 2, groupStaticMs, "g_stat")
-            && fill.put(kSourceLine, 4, line, "s_line")
-            && fill.put(kGroupLine, 4, groupLine, "g_line");
+    const bool ok = fill.put("trace_seq_line", qint64(trace) + 1)
+            && fill.put("trace_seq_file", qint64(trace) + 1)
+            && fill.put("ffid", ffidOf(trace))
+            && fill.put("channel", qint64(channelStart) + channel)
+            && fill.put("source_point", qint64(shot) + 1)
+            && fill.putRounded("cdp", kCdpBase + (sourceDistance + groupDistance) / (groupSpacing > 0 ? groupSpacing : 1.0))
+            && fill.put("cdp_trace", qint64(channel) + 1)
+            && fill.put("trace_id", 1)
+            && fill.put("data_use", 1)
+            && fill.putRounded("offset", offset)
+            && fill.putRounded("g_elev", groupElevation)
+            && fill.putRounded("s_elev", sourceElevation)
+            && fill.putRounded("s_depth", depth)
+            && fill.put("elev_scalar", 1)
+            && fill.put("coord_scalar", coordScalar)
+            && fill.putRounded("source_x", sourceX * unitsPerMetre)
+            && fill.putRounded("source_y", sourceY * unitsPerMetre)
+            && fill.putRounded("group_x", groupX * unitsPerMetre)
+            && fill.putRounded("group_y", groupY * unitsPerMetre)
+            && fill.put("coord_units", 1)
+            && fill.put("s_stat", sourceStaticMs)
+            && fill.put("g_stat", groupStaticMs)
+            && fill.put("s_line", line)
+            && fill.put("g_line", groupLine);
     if (!ok)
         return false;
     // Unsigned 16 bits; a rev 2 count beyond them is only in the binary header.
-    header->set(kSamples, 2, layout.samples <= kMaxClassicSamples ? layout.samples : 0);
-    header->set(kInterval, 2, layout.sampleIntervalUs);
+    fill.putUnsigned("samples", layout.samples <= kMaxClassicSamples ? layout.samples : 0);
+    fill.putUnsigned("interval", layout.sampleIntervalUs);
 
     for (const Override &o : overrides) {
         if (trace >= o.firstTrace && (o.lastTrace < 0 || trace <= o.lastTrace))
@@ -259,10 +248,10 @@ bool SegyLine::validate(QString *error) const
             return fault(QStringLiteral("there is no shot %1 to make inconsistent").arg(odd.shot + 1));
     }
     for (const Override &o : overrides) {
-        const int width = o.length == 4 ? 4 : 2;
+        const int width = fieldWidth(fieldTypeForLength(o.length));
         if (o.length != 2 && o.length != 4)
             return fault(QStringLiteral("a header value is 2 or 4 bytes long, not %1").arg(o.length));
-        if (o.position < 1 || o.position + width - 1 > kTraceHeaderBytes)
+        if (!fieldFits(o.position, width))
             return fault(QStringLiteral("%1 bytes at byte %2 do not fit the 240-byte trace header")
                          .arg(width).arg(o.position));
         const qint64 low = width == 4 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint16>::min();
@@ -275,7 +264,7 @@ bool SegyLine::validate(QString *error) const
                          .arg(o.firstTrace + 1).arg(o.lastTrace < 0 ? traces : o.lastTrace + 1).arg(traces));
     }
     for (const BinaryValue &b : binaryValues) {
-        const int width = b.length == 4 ? 4 : 2;
+        const int width = fieldWidth(fieldTypeForLength(b.length));
         if (b.position < kBinFirstPosition || b.position + width - 1 > kBinLastPosition)
             return fault(QStringLiteral("%1 bytes at byte %2 are not in the binary header (bytes 3201 to 3600)")
                          .arg(width).arg(b.position));

@@ -1,5 +1,7 @@
 #include "SegyWriter.h"
 
+#include <HeaderLayout.h>
+
 #include <QtEndian>
 
 #include <cmath>
@@ -127,7 +129,7 @@ SegyTraceHeader::SegyTraceHeader()
 
 void SegyTraceHeader::set(int position, int length, qint64 value)
 {
-    const int width = length == 4 ? 4 : 2;
+    const int width = fieldWidth(fieldTypeForLength(length));
     if (position < 1 || position + width - 1 > int(bytes.size()))
         return;
     storeBits(bytes.data() + position - 1, quint64(value), width, littleEndian);
@@ -142,7 +144,7 @@ void SegyTraceHeader::setBytes(int position, const QByteArray &raw)
 
 qint64 SegyTraceHeader::value(int position, int length) const
 {
-    const int width = length == 4 ? 4 : 2;
+    const int width = fieldWidth(fieldTypeForLength(length));
     if (position < 1 || position + width - 1 > int(bytes.size()))
         return 0;
     const quint64 bits = loadBits(bytes.data() + position - 1, width, littleEndian);
@@ -196,7 +198,7 @@ SegyWriter::~SegyWriter()
 
 void SegyWriter::setBinaryHeaderValue(int position, int length, qint64 value)
 {
-    const int width = length == 4 ? 4 : 2;
+    const int width = fieldWidth(fieldTypeForLength(length));
     const int offset = position - kTextHeaderBytes - 1;
     if (offset < 0 || offset + width > kBinaryHeaderBytes)
         return;

@@ -3,6 +3,8 @@
 #include "SegyLine.h"
 #include "SegyWriter.h"
 
+#include <HeaderLayout.h>
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -177,7 +179,7 @@ SegyLine::Override parseTraceOverride(const QString &text, bool everyTrace)
     }
     parseAssignment(assignment, everyTrace ? QStringLiteral("--set") : QStringLiteral("--set-trace"),
                     &o.position, &o.length, &o.value);
-    if (o.position + (o.length == 4 ? 4 : 2) - 1 > kTraceHeaderBytes)
+    if (!fieldFits(o.position, fieldWidth(fieldTypeForLength(o.length))))
         throw UsageError{QStringLiteral("%1: %2 bytes at byte %3 do not fit the 240-byte trace header")
                          .arg(everyTrace ? QStringLiteral("--set") : QStringLiteral("--set-trace"))
                          .arg(o.length).arg(o.position)};
