@@ -1,5 +1,6 @@
 #include "SegyGeometry.h"
 
+#include "BinaryHeader.h"
 #include "TextHeader.h"
 
 #include <QFileDevice>
@@ -10,16 +11,21 @@
 
 namespace {
 
-// Offsets inside the binary header, which starts at file byte 3201.
-constexpr int kBinIntervalOffset = 16;        // bytes 3217-3218
-constexpr int kBinSamplesOffset = 20;         // bytes 3221-3222
-constexpr int kBinFormatOffset = 24;          // bytes 3225-3226
-constexpr int kBinExtSamplesOffset = 68;      // bytes 3269-3272, rev 2
-constexpr int kBinByteOrderOffset = 96;       // bytes 3297-3300, rev 2
-constexpr int kBinRevisionOffset = 300;       // bytes 3501-3502
-constexpr int kBinExtTextOffset = 304;        // bytes 3505-3506
-constexpr int kBinAdditionalOffset = 306;     // bytes 3507-3508 (3507-3510 in rev 2.0)
-constexpr int kBinFirstTraceOffset = 320;     // bytes 3521-3528, rev 2
+// Offsets of the binary header's fields inside it; it starts at file byte 3201.
+int offsetOf(const char *name)
+{
+    return binaryField(name).position - kTextHeaderBytes - 1;
+}
+
+const int kBinIntervalOffset = offsetOf("interval");
+const int kBinSamplesOffset = offsetOf("samples");
+const int kBinFormatOffset = offsetOf("format");
+const int kBinExtSamplesOffset = offsetOf("ext_samples");
+const int kBinByteOrderOffset = offsetOf("byte_order");
+const int kBinRevisionOffset = offsetOf("revision");
+const int kBinExtTextOffset = offsetOf("ext_text_headers");
+const int kBinAdditionalOffset = offsetOf("additional_headers"); // 4 bytes in rev 2.0, 2 later
+const int kBinFirstTraceOffset = offsetOf("first_trace_offset");
 
 // Offsets inside a trace header.
 constexpr int kTrSamplesOffset = 114;         // bytes 115-116

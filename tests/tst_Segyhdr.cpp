@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "TraceIndex.h"
 
+#include <HeaderLayout.h>
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -128,11 +130,12 @@ private slots:
                 << ": 4 shots, 480 traces (most shots 120); 0 shots flagged";
         QTest::newRow("12-shot land line") << "bflinchum_survey1_12shots_concat.sgy" << 0
                 << ": 12 shots, 576 traces (most shots 48); 0 shots flagged";
-        // Its two auxiliary traces carry channel -1 and are left out of the channel checks.
-        QTest::newRow("poland2d with auxiliary traces") << "poland2d_example_ffid_231.sgy" << 0
-                << ": 1 shot, 284 traces (most shots 284); 0 shots flagged";
+        // Its two auxiliary traces carry channel -1 and are left out of the channel checks; it has no coordinates.
+        QTest::newRow("poland2d with auxiliary traces") << "poland2d_example_ffid_231.sgy" << 1
+                << ": 1 shot, 284 traces (most shots 284); 1 shot flagged: 0 varies, 0 repeated_ffid, 0 trace_count, "
+                   "0 channel_gap, 0 channel_repeat, 0 offset_mismatch, 1 no_coordinates";
         QTest::newRow("shot-gather: shots of 10, 12, 13 and 26") << "shot-gather.sgy" << 1
-                << ": 4 shots, 61 traces (most shots 26); 3 shots flagged: 0 varies, 0 repeated_ffid, 3 trace_count";
+                << ": 4 shots, 61 traces (most shots 26); 4 shots flagged: 0 varies, 0 repeated_ffid, 3 trace_count";
     }
 
     void realFiles()
@@ -230,8 +233,9 @@ private slots:
         const QByteArray before = contents(what == "link" ? victim : index);
         const Run run = segyhdr({"qc", path});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.endsWith(path + ": 6 shots, 48 traces (most shots 8); 0 shots flagged: 0 varies, "
-                                  "0 repeated_ffid, 0 trace_count, 0 channel_gap, 0 channel_repeat\n"), qPrintable(run.out + run.err));
+        QVERIFY2(run.out.endsWith(path + ": 6 shots, 48 traces (most shots 8); 0 shots flagged: 0 varies, 0 repeated_ffid, "
+                                  "0 trace_count, 0 channel_gap, 0 channel_repeat, 0 offset_mismatch, 0 no_coordinates\n"),
+                 qPrintable(run.out + run.err));
         QCOMPARE(contents(what == "link" ? victim : index), before);
         QCOMPARE(QFileInfo(index).isDir(), what == "folder");
     }
@@ -263,6 +267,132 @@ private slots:
         QVERIFY2(run.out.section('\n', 1, 1).startsWith(firstRow), qPrintable(run.out.section('\n', 1, 1)));
     }
 
+    // A survey in a folder: every SEG-Y file below it (by its header, not its name) in one run, each
+    // row naming its file, a survey summary, and the same summary merged from per-file results.
+    void survey()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath("deeper"));
+        SegyLine line = cleanLine();
+        QVERIFY(line.write(folder.filePath("a.sgy"), nullptr));
+        line.ffidStart = 6;                     // FFID 6 is a.sgy's last shot too
+        line.overrides = {{0, 3, 45, 4, 99}};   // its first shot's s_elev varies
+        QVERIFY(line.write(folder.filePath("deeper/b.data"), nullptr));
+        QFile notes(folder.filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write(QByteArray(5000, 'x')) == 5000);
+        notes.close();
+
+        const Run run = segyhdr({"qc", folder.path()});
+        QCOMPARE(run.exitCode, 1);
+        const QString a = folder.filePath("a.sgy");
+        const QString b = folder.filePath("deeper/b.data");
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts).mid(0, 3).join('\n').count(b + ": "), 2);
+        QVERIFY2(run.out.endsWith("survey: 2 files, 12 shots, 96 traces; 1 shot flagged: 1 varies, 0 repeated_ffid, 0 trace_count, "
+                                  "0 channel_gap, 0 channel_repeat, 0 offset_mismatch, 0 no_coordinates\n"
+                                  "survey: 1 FFID in more than one file: 6 (" + a + ", " + b + ")\n"), qPrintable(run.out));
+
+        // Split by hand, as a scheduler would, then merged: the same summary.
+        const QString aJson = folder.filePath("a.json");
+        const QString bJson = folder.filePath("b.json");
+        QCOMPARE(segyhdr({"qc", "--json", a, "-o", aJson}).exitCode, 0);
+        QCOMPARE(segyhdr({"-o", bJson, "--json", "qc", b}).exitCode, 1);
+        const Run merged = segyhdr({"summary", aJson, bJson});
+        QCOMPARE(merged.exitCode, 1);
+        QCOMPARE(merged.out, run.out.section('\n', -3));
+        const QJsonObject whole = QJsonDocument::fromJson(segyhdr({"qc", "--json", a, b}).out.toUtf8()).object();
+        QCOMPARE(QJsonDocument::fromJson(segyhdr({"summary", "--json", aJson, bJson}).out.toUtf8()).object(),
+                 whole.value("survey").toObject());
+
+        // A file that cannot be read stops nothing: the others are checked, and the status says so.
+        const Run withBad = segyhdr({"qc", "--csv", a, notes.fileName(), b});
+        QCOMPARE(withBad.exitCode, 2);
+        QVERIFY(withBad.err.contains(notes.fileName() + " cannot be read as SEG-Y"));
+        QCOMPARE(withBad.out.section('\n', 0, 0), QStringLiteral("file,shot,ffid,first_trace,last_trace,reason,field,min,max"));
+        QVERIFY(withBad.out.section('\n', 1, 1).startsWith(b + ",1,6,1,8,varies,s_elev,"));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("start");
+        const QString line = fileOf(dir.filePath("."), cleanLine());
+        QTest::newRow("options before the verb") << QStringList{"--csv", "-o", "OUT", "qc", line} << "shot,ffid";
+        QTest::newRow("dump to a file") << QStringList{"dump", line, "-o", "OUT", "--tsv"} << "ffid\tchannel";
+        QTest::newRow("map with -o first") << QStringList{"-o", "OUT.svg", "map", line} << "<?xml";
+        QTest::newRow("one --byte, one column") << QStringList{"dump", "--byte=9:4", line, "-o", "OUT"}
+                << "ffid,channel,offset,g_elev,s_elev,s_depth,source_x,source_y,group_x,group_y,s_line,s_stat,g_line,g_stat,byte9-12\n1,";
+    }
+
+    // Options in any order, and -o writes what standard output would get.
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, start);
+        QTemporaryDir scratch;
+        const QString out = scratch.filePath(args.filter("OUT").first());
+        args.replaceInStrings(QRegularExpression("^OUT.*"), out);
+        const Run run = segyhdr(args);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QString());
+        QVERIFY2(contents(out).startsWith(start.toUtf8()), contents(out).left(200).constData());
+        if (!out.endsWith(".svg")) {
+            args.removeAt(args.indexOf(out) - 1);
+            args.removeAll(out);
+            QCOMPARE(segyhdr(args).out.toUtf8(), contents(out));
+        }
+        QCOMPARE(segyhdr({"--version"}).out, QStringLiteral("segyhdr 1.0.0\n"));
+    }
+
+    void info_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("viking: EBCDIC, trace headers at odds") << "viking_small.segy" << QStringList{
+                "textual header (EBCDIC):", "  samples                    600", "  byte_order_found_by        format code",
+                "  traces                     480", "warning: the trace headers give 1500 samples (bytes 115-116), but the "
+                "binary header and the file size agree on 600; read with 600"};
+        QTest::newRow("f3-lsb: little-endian") << "f3-lsb.sgy" << QStringList{"binary header (little-endian):",
+                "  byte_order                 little-endian", "  format_name                2-byte integer",
+                "warning: the viewer does not read this file: its headers are little-endian; segyhdr does"};
+        QTest::newRow("multi-text: 4 extended textual headers") << "multi-text.sgy" << QStringList{
+                "  extended_textual_headers   4", "  first_trace_offset         16400", "  viewer_reads_it            no"};
+        QTest::newRow("broken: cut short") << "broken.sgy" << QStringList{"  bytes_left_over            68",
+                "warning: the file ends 68 bytes into trace 4, which is left out: it holds 3 whole traces"};
+    }
+
+    void info()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, lines);
+        const Run run = segyhdr({"info", TestSupport::dataFile(file)});
+        QCOMPARE(run.exitCode, 0);
+        const QStringList shown = run.out.split('\n');
+        QCOMPARE(shown.at(2).size(), 82); // each of the 40 cards 80 characters, indented
+        for (const QString &line : lines)
+            QVERIFY2(shown.contains(line), qPrintable(line));
+        const QJsonObject json = QJsonDocument::fromJson(segyhdr({"info", "--json", TestSupport::dataFile(file)}).out.toUtf8()).object();
+        QCOMPARE(json.value("textual_header").toObject().value("cards").toArray().size(), 40);
+        QCOMPARE(json.value("warnings").toArray().size(), run.out.count("\nwarning: "));
+    }
+
+    // Scalars apply by role: coordinates by bytes 71-72 (-100), elevations by bytes 69-70 (-10).
+    void range()
+    {
+        SegyLine line = cleanLine();
+        line.overrides = {{0, -1, 69, 2, -10}, {0, 23, 45, 4, 1234}};
+        QTemporaryDir scratch;
+        const Run run = segyhdr({"range", "--csv", fileOf(scratch.path(), line)});
+        QCOMPARE(run.exitCode, 0);
+        const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.first(), QStringLiteral("field,position,type,min,max,first,last,distinct"));
+        QCOMPARE(rows.size(), 1 + HeaderLayout::rev1().fields().size());
+        QVERIFY(rows.contains("ffid,9,int32,1,6,1,6,6"));
+        QVERIFY(rows.contains("channel,13,int32,1,8,1,8,8"));
+        QVERIFY(rows.contains("s_elev,45,int32,10,123.4,123.4,10,2"));
+        QVERIFY(rows.contains("source_x,73,int32,500000,500125,500000,500125,6"));
+        QVERIFY(rows.contains("elev_scalar,69,int16,-10,-10,-10,-10,1"));
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -271,11 +401,24 @@ private slots:
         const QString stub = dir.filePath("stub.sgy");
         QFile file(stub);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3599, ' ')) == 3599);
-        QTest::newRow("missing file") << QStringList{"qc", missing} << "Error: fail to open the file: " + missing + " (No such file or directory)";
-        QTest::newRow("shorter than the file header") << QStringList{"dump", stub} << "Error: " + stub + " cannot be read as SEG-Y: the file is 3599 bytes long, "
-                   "too short for the 3600-byte SEG-Y file header, and it is not a run of whole traces either";
-        QTest::newRow("custom field past the header") << QStringList{"dump", stub, "--byte", "239:4"}
-                << "--byte 239:4: a 2- to 4-byte field POS:LEN inside the 240-byte trace header";
+        const QString empty = dir.filePath("empty");
+        QVERIFY(QDir().mkpath(empty));
+        const QString small = TestSupport::dataFile("small.sgy");
+        QTest::newRow("missing file") << QStringList{"qc", missing} << missing + ": no such file or folder";
+        QTest::newRow("a folder without SEG-Y") << QStringList{"qc", empty} << empty + ": a folder without a SEG-Y file in it";
+        QTest::newRow("shorter than the file header") << QStringList{"dump", stub} << "Error: " + stub + " cannot be read as SEG-Y: "
+                   "the file is 3599 bytes long, too short for the 3600-byte SEG-Y file header, and it is not a run of whole traces either";
+        QTest::newRow("no verb") << QStringList{"--csv"} << "no verb given: segyhdr info|range|qc|dump|map|summary FILE...; see segyhdr --help";
+        QTest::newRow("a verb misspelt") << QStringList{"dupm", small} << "dupm: no such verb; the verbs are info, range, qc, dump, map and summary";
+        QTest::newRow("no file") << QStringList{"--json", "qc"} << "qc: no file given";
+        QTest::newRow("no such option") << QStringList{"qc", small, "--bogus"} << "--bogus: no such option; see segyhdr --help";
+        QTest::newRow("an option of another verb") << QStringList{"qc", "--tsv", small} << "--tsv: does not apply to qc";
+        QTest::newRow("an option without its value") << QStringList{"dump", small, "--byte"} << "--byte: needs a value";
+        QTest::newRow("a flag with a value") << QStringList{"qc", small, "--json=yes"} << "--json=yes: takes no value";
+        QTest::newRow("two formats") << QStringList{"qc", small, "--json", "--csv"} << "--json, --csv and --tsv exclude each other";
+        QTest::newRow("a 3-byte custom field") << QStringList{"dump", small, "--byte", "9:3"} << "--byte 9:3: a custom field is POS:LEN with LEN 2 or 4";
+        QTest::newRow("a custom field past the header") << QStringList{"dump", stub, "--byte", "239:4"}
+                << "--byte 239:4: 4 bytes at byte 239 do not fit the 240-byte trace header";
         QTest::newRow("a field past the header") << QStringList{"qc", stub, "--field", "ffid=238:int32"}
                 << "--field ffid=238:int32: 4 bytes at byte 238 do not fit the 240-byte trace header";
         QTest::newRow("a field of no type") << QStringList{"qc", stub, "--field", "ffid=9:float"}
@@ -286,8 +429,11 @@ private slots:
                 << "--layout " + missing + ": No such file or directory";
         QTest::newRow("a project that is no folder") << QStringList{"qc", stub, "--project", missing}
                 << "--project " + missing + ": not a folder";
-        QTest::newRow("map of another kind") << QStringList{"map", TestSupport::dataFile("small.sgy"), "-o", "map.jpg"}
-                << "Error: the map is written as .svg or .png, not: map.jpg";
+        QTest::newRow("map of another kind") << QStringList{"map", small, "-o", "map.jpg"}
+                << "map: needs -o OUT.svg or -o OUT.png, not map.jpg";
+        QTest::newRow("output over an input") << QStringList{"dump", "-o", small, small}
+                << "-o " + small + ": that is an input file, which segyhdr never writes";
+        QTest::newRow("output into a folder") << QStringList{"dump", small, "-o", empty} << "-o " + empty + ": is a folder";
     }
 
     void badInput()

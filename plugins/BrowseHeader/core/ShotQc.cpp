@@ -15,6 +15,8 @@ QString qcReasonName(QcReason reason)
     case QcReason::TraceCount: return QStringLiteral("trace_count");
     case QcReason::ChannelGap: return QStringLiteral("channel_gap");
     case QcReason::ChannelRepeat: return QStringLiteral("channel_repeat");
+    case QcReason::OffsetMismatch: return QStringLiteral("offset_mismatch");
+    case QcReason::NoCoordinates: return QStringLiteral("no_coordinates");
     }
     return QString();
 }
@@ -55,7 +57,14 @@ static QString channelList(const QVector<qint32> &channels, qint64 total)
     return texts.join(QStringLiteral(", "));
 }
 
-ShotQc::ShotQc(const QVector<ShotEntry> &shots)
+// Whether a position was recorded at all: (0, 0) is what a header without coordinates holds.
+static bool placed(float x, float y)
+{
+    return x != 0.0f || y != 0.0f;
+}
+
+ShotQc::ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance)
+    : offsetTolerance(offsetTolerance)
 {
     QHash<int, int> counts;
     for (const ShotEntry &shot : shots)
@@ -122,5 +131,47 @@ QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
                     .arg(channels.constFirst()).arg(channels.constLast()).arg(channelList(missing, missingCount)));
     if (!repeated.isEmpty())
         add(QcReason::ChannelRepeat, QStringLiteral("channels %1 repeat").arg(channelList(repeated, repeated.size())));
+
+    checkOffsets(shot, findings);
     return findings;
+}
+
+void ShotQc::checkOffsets(const ShotHeaders &shot, QVector<QcFinding> &findings) const
+{
+    const auto add = [&](QcReason reason, const QString &detail) {
+        findings.append({shot.position, shot.entry, reason, -1, QString(), QString(), detail});
+    };
+    int compared = 0;
+    int mismatched = 0;
+    int worst = -1;
+    double worstDistance = 0.0;
+    double worstGap = 0.0;
+    bool anyPlaced = false;
+    for (int r = 0; r < shot.records.size(); ++r) {
+        const fbRec &record = shot.records.at(r);
+        const bool source = placed(record.source_x, record.source_y);
+        const bool group = placed(record.group_x, record.group_y);
+        anyPlaced = anyPlaced || source || group;
+        if (!source || !group)
+            continue;
+        ++compared;
+        const double distance = std::hypot(double(record.group_x) - record.source_x, double(record.group_y) - record.source_y);
+        const double gap = std::fabs(std::fabs(double(record.offset)) - distance);
+        if (!(gap > offsetTolerance))
+            continue;
+        ++mismatched;
+        if (gap > worstGap) {
+            worst = r;
+            worstGap = gap;
+            worstDistance = distance;
+        }
+    }
+    if (!anyPlaced && !shot.records.isEmpty())
+        add(QcReason::NoCoordinates, QStringLiteral("every source and receiver position is (0, 0)"));
+    if (mismatched > 0)
+        add(QcReason::OffsetMismatch, QStringLiteral("%1 of %2 traces beyond %3; worst channel %4: offset %5, "
+                                                     "source-receiver distance %6")
+                    .arg(QString::number(mismatched), QString::number(compared), QString::number(offsetTolerance),
+                         QString::number(shot.records.at(worst).channel), QString::number(shot.records.at(worst).offset),
+                         QString::number(worstDistance, 'f', 2)));
 }

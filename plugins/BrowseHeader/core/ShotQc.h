@@ -7,8 +7,13 @@
 #include <QVector>
 
 /// Why a shot is flagged, in the order in which a shot's findings are listed.
-enum class QcReason { Varies, RepeatedFfid, TraceCount, ChannelGap, ChannelRepeat };
-constexpr int kQcReasonCount = 5;
+enum class QcReason { Varies, RepeatedFfid, TraceCount, ChannelGap, ChannelRepeat, OffsetMismatch, NoCoordinates };
+constexpr int kQcReasonCount = 7;
+
+/// How far a header offset may be from the source-receiver distance, in the coordinates' units:
+/// beyond the rounding of offsets to whole metres and of coordinates to centimetres, short of a
+/// station misplaced by half a group interval.
+constexpr double kDefaultOffsetTolerance = 5.0;
 
 /// One reason to look at one shot.
 struct QcFinding
@@ -22,17 +27,20 @@ struct QcFinding
     QString detail;     // for people: the channels concerned, the line's common count
 };
 
-/// "varies", "repeated_ffid", "trace_count", "channel_gap", "channel_repeat".
+/// "varies", "repeated_ffid", "trace_count", "channel_gap", "channel_repeat", "offset_mismatch",
+/// "no_coordinates".
 QString qcReasonName(QcReason reason);
 
 /// Checks a line shot by shot: the shot-constant columns by the viewer's own rule, FFIDs that
 /// come back after another shot, trace counts unlike the line's most common one, and channel
-/// numbers that repeat or leave gaps inside a shot. Channels of 0 or below are taken to be
-/// auxiliary traces (pilot, timebreak) and are left out of the channel checks.
+/// numbers that repeat or leave gaps inside a shot, header offsets that disagree with the distance
+/// between the source and receiver coordinates, and shots without coordinates. Channels of 0 or
+/// below are taken to be auxiliary traces (pilot, timebreak) and are left out of the channel
+/// checks; a trace whose source or receiver is at (0, 0) is left out of the offset check.
 class ShotQc
 {
 public:
-    explicit ShotQc(const QVector<ShotEntry> &shots);
+    explicit ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance = kDefaultOffsetTolerance);
 
     /// The findings of one shot; shots are to be checked in file order.
     QVector<QcFinding> check(const ShotHeaders &shot);
@@ -41,6 +49,9 @@ public:
     int commonTraceCount() const { return common; }
 
 private:
+    void checkOffsets(const ShotHeaders &shot, QVector<QcFinding> &findings) const;
+
     int common = 0;
+    double offsetTolerance;
     QHash<qint32, int> firstPositions;  // of each FFID seen so far
 };

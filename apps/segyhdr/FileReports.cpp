@@ -1,0 +1,393 @@
+#include "FileReports.h"
+
+#include "LineMap.h"
+#include "QcReport.h"
+
+#include <BinaryHeader.h>
+#include <OpenLine.h>
+#include <ShotTable.h>
+#include <TextHeader.h>
+#include <TraceDecoder.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <limits>
+#include <unordered_set>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTextCards = 40;
+constexpr int kTextCardBytes = 80;
+// Distinct values are counted exactly up to this many a field; memory stays bounded on any line.
+constexpr size_t kMaxDistinct = 65536;
+constexpr qint64 kRangeBlockBytes = qint64(64) << 20;
+constexpr int kProgressSteps = 100;
+
+struct FormatName
+{
+    int code;
+    const char *name;
+};
+
+constexpr FormatName kFormatNames[] = {
+    {1, "4-byte IBM float"},        {2, "4-byte integer"},        {3, "2-byte integer"},
+    {4, "4-byte fixed point with gain"}, {5, "4-byte IEEE float"}, {6, "8-byte IEEE float"},
+    {7, "3-byte integer"},          {8, "1-byte integer"},        {9, "8-byte integer"},
+    {10, "4-byte unsigned integer"}, {11, "2-byte unsigned integer"}, {12, "8-byte unsigned integer"},
+    {15, "3-byte unsigned integer"}, {16, "1-byte unsigned integer"},
+};
+
+QString formatName(int code)
+{
+    for (const FormatName &f : kFormatNames) {
+        if (f.code == code)
+            return QLatin1String(f.name);
+    }
+    return QStringLiteral("not a SEG-Y format");
+}
+
+QString orderText(ByteOrder order)
+{
+    return order == ByteOrder::BigEndian ? QStringLiteral("big-endian") : QStringLiteral("little-endian");
+}
+
+QString number(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("nan");
+    return QString::number(value, 'g', 15);
+}
+
+QJsonValue jsonNumber(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(number(value));
+}
+
+void write(QIODevice &out, const QString &text)
+{
+    out.write(text.toUtf8());
+}
+
+} // namespace
+
+int infoFile(const Command &command, const QString &path, QIODevice &out)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        const QString reason = QFileInfo(path).isDir() ? QStringLiteral("is a folder") : file.errorString();
+        std::fprintf(stderr, "segyhdr: Error: fail to open the file: %s (%s)\n", qPrintable(path), qPrintable(reason));
+        return 2;
+    }
+    const SegyGeometry g = inspectSegy(file);
+    const QByteArray head = file.read(kFileHeaderBytes);
+    const bool json = command.format == Command::Format::Json;
+    QJsonObject report{{"file", path}};
+    QString text = path + QLatin1Char('\n');
+
+    if (head.size() == kFileHeaderBytes && g.hasFileHeader) {
+        const TextEncoding encoding = detectTextEncoding(head.constData(), kTextHeaderBytes);
+        const QByteArray ascii = textToAscii(head.constData(), kTextHeaderBytes, encoding);
+        const QString encodingName = encoding == TextEncoding::Ebcdic ? QStringLiteral("EBCDIC") : QStringLiteral("ASCII");
+        QJsonArray cards;
+        text += QStringLiteral("textual header (%1):\n").arg(encodingName);
+        for (int card = 0; card < kTextCards; ++card) {
+            const QString line = QString::fromLatin1(ascii.mid(card * kTextCardBytes, kTextCardBytes));
+            cards.append(line);
+            text += QStringLiteral("  %1\n").arg(line);
+        }
+        report.insert("textual_header", QJsonObject{{"encoding", encodingName}, {"cards", cards}});
+        QJsonObject binary;
+        text += QStringLiteral("binary header (%1):\n").arg(orderText(g.byteOrder));
+        const char *bytes = head.constData() + kTextHeaderBytes;
+        for (const BinaryField &field : binaryFields()) {
+            const double value = binaryValue(bytes, field, g.byteOrder);
+            binary.insert(QLatin1String(field.name), jsonNumber(value));
+            text += QStringLiteral("  %1 %2\n").arg(QString::fromLatin1(field.name).leftJustified(26, QLatin1Char(' ')), number(value));
+        }
+        report.insert("binary_header", binary);
+    }
+
+    if (!g.readable) {
+        report.insert("error", g.refusal);
+        text += QStringLiteral("cannot be read as SEG-Y: %1\n").arg(g.refusal);
+        write(out, json ? QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Indented)) : text);
+        return 2;
+    }
+    const QString viewer = viewerLayoutReason(g);
+    const QString revision = g.hasFileHeader ? QStringLiteral("%1.%2").arg(g.revisionMajor).arg(g.revisionMinor) : QString();
+    const QList<QPair<QString, QJsonValue>> facts = {
+        {"file_header", g.hasFileHeader},
+        {"byte_order", orderText(g.byteOrder)},
+        {"byte_order_found_by", byteOrderEvidenceText(g.byteOrderEvidence)},
+        {"revision", revision},
+        {"extended_textual_headers", g.extendedTextHeaders},
+        {"additional_trace_headers", g.additionalTraceHeaders},
+        {"format", g.formatCode},
+        {"format_name", formatName(g.formatCode)},
+        {"samples", double(g.samples)},
+        {"sample_interval_us", g.sampleIntervalUs},
+        {"first_trace_offset", double(g.firstTraceOffset)},
+        {"trace_bytes", double(g.traceBytes)},
+        {"traces", double(g.traceCount)},
+        {"bytes_left_over", double(g.leftoverBytes)},
+        {"viewer_reads_it", viewer.isEmpty()},
+    };
+    QJsonObject geometry;
+    text += QStringLiteral("what the file is:\n");
+    for (const auto &[name, value] : facts) {
+        geometry.insert(name, value);
+        const QString shown = value.isBool() ? (value.toBool() ? QStringLiteral("yes") : QStringLiteral("no"))
+                                             : value.isString() ? value.toString() : number(value.toDouble());
+        text += QStringLiteral("  %1 %2\n").arg(name.leftJustified(26, QLatin1Char(' ')), shown);
+    }
+    report.insert("geometry", geometry);
+    QStringList warnings = g.warnings;
+    if (!viewer.isEmpty())
+        warnings << QStringLiteral("the viewer does not read this file: %1; segyhdr does").arg(viewer);
+    report.insert("warnings", QJsonArray::fromStringList(warnings));
+    for (const QString &warning : qAsConst(warnings))
+        text += QStringLiteral("warning: %1\n").arg(warning);
+    write(out, json ? QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Indented)) : text);
+    return 0;
+}
+
+QByteArray rangeCsvHeader(bool named)
+{
+    return QByteArray(named ? "file," : "") + "field,position,type,min,max,first,last,distinct\n";
+}
+
+int rangeFile(const Command &command, const QString &path, bool named, QIODevice &out, const FileProgress &progress)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "segyhdr: Error: fail to open the file: %s (%s)\n", qPrintable(path),
+                     qPrintable(QFileInfo(path).isDir() ? QStringLiteral("is a folder") : file.errorString()));
+        return 2;
+    }
+    const SegyGeometry g = inspectSegy(file);
+    if (!g.readable) {
+        std::fprintf(stderr, "segyhdr: Error: %s cannot be read as SEG-Y: %s\n", qPrintable(path), qPrintable(g.refusal));
+        return 2;
+    }
+    for (const QString &warning : g.warnings)
+        std::fprintf(stderr, "segyhdr: warning: %s: %s\n", qPrintable(path), qPrintable(warning));
+
+    const HeaderLayout &layout = command.layouts.read;
+    const TraceDecoder decoder(layout, g.byteOrder);
+    struct Range
+    {
+        double min = std::numeric_limits<double>::infinity();
+        double max = -std::numeric_limits<double>::infinity();
+        double first = 0;
+        double last = 0;
+        std::unordered_set<double> distinct;
+        bool overflow = false;
+    };
+    std::vector<Range> ranges(size_t(layout.fields().size()));
+
+    // One pass: blocks of whole traces mapped in file order, each header decoded where it lies.
+    const qint64 perBlock = std::max<qint64>(1, kRangeBlockBytes / std::max<qint64>(1, g.traceBytes));
+    qint64 reported = 0;
+    for (qint64 first = 0; first < g.traceCount; first += perBlock) {
+        const qint64 count = std::min(perBlock, g.traceCount - first);
+        const qint64 span = (count - 1) * g.traceBytes + kTraceHeaderBytes;
+        uchar *block = file.map(g.traceOffset(first), span);
+        if (!block) {
+            std::fprintf(stderr, "segyhdr: Error: cannot read traces %lld-%lld of the file: %s\n",
+                         first + 1, first + count, qPrintable(path));
+            return 2;
+        }
+        // The mapping starts on the page boundary at or before the block; it is read once, in order.
+        const quintptr lead = quintptr(block) % quintptr(::sysconf(_SC_PAGESIZE));
+        ::madvise(block - lead, size_t(span + lead), MADV_SEQUENTIAL);
+        for (qint64 t = 0; t < count; ++t) {
+            const char *header = reinterpret_cast<const char *>(block + t * g.traceBytes);
+            for (size_t f = 0; f < ranges.size(); ++f) {
+                const double v = decoder.scaledValue(header, int(f));
+                Range &r = ranges[f];
+                if (first + t == 0)
+                    r.first = v;
+                else if (v == r.last && !r.distinct.empty())
+                    continue; // the same as the trace before: nothing new
+                r.last = v;
+                r.min = std::min(r.min, v);
+                r.max = std::max(r.max, v);
+                if (!r.overflow) {
+                    r.distinct.insert(v);
+                    r.overflow = r.distinct.size() > kMaxDistinct;
+                }
+            }
+        }
+        file.unmap(block);
+        const qint64 percent = (first + count) * kProgressSteps / g.traceCount;
+        if (progress && percent > reported)
+            progress(int(reported = percent));
+    }
+
+    const bool csv = command.format == Command::Format::Csv;
+    const bool json = command.format == Command::Format::Json;
+    QJsonArray fields;
+    QString text = csv || json ? QString()
+                               : QStringLiteral("%1: %2 traces\n%3 %4 %5 %6 %7 %8 %9 %10\n")
+                                         .arg(path, QString::number(g.traceCount), QStringLiteral("field").leftJustified(24),
+                                              QStringLiteral("byte").rightJustified(5), QStringLiteral("type").leftJustified(6),
+                                              QStringLiteral("min").rightJustified(16), QStringLiteral("max").rightJustified(16),
+                                              QStringLiteral("first").rightJustified(16), QStringLiteral("last").rightJustified(16),
+                                              QStringLiteral("distinct").rightJustified(9));
+    for (size_t f = 0; f < ranges.size(); ++f) {
+        const HeaderField &field = layout.fields().at(int(f));
+        const Range &r = ranges[f];
+        const bool any = g.traceCount > 0;
+        const QString distinct = r.overflow ? QStringLiteral(">%1").arg(kMaxDistinct) : QString::number(r.distinct.size());
+        const QStringList values = {any ? number(r.min) : QString(), any ? number(r.max) : QString(),
+                                    any ? number(r.first) : QString(), any ? number(r.last) : QString()};
+        if (json) {
+            fields.append(QJsonObject{{"field", field.name}, {"position", field.position}, {"type", fieldTypeName(field.type)},
+                                      {"min", any ? jsonNumber(r.min) : QJsonValue()}, {"max", any ? jsonNumber(r.max) : QJsonValue()},
+                                      {"first", any ? jsonNumber(r.first) : QJsonValue()},
+                                      {"last", any ? jsonNumber(r.last) : QJsonValue()},
+                                      {"distinct", r.overflow ? QJsonValue(QStringLiteral(">%1").arg(kMaxDistinct))
+                                                              : QJsonValue(double(r.distinct.size()))}});
+        } else if (csv) {
+            text += QStringLiteral("%1%2,%3,%4,%5,%6\n").arg(named ? path + QLatin1Char(',') : QString(), field.name,
+                                                             QString::number(field.position), fieldTypeName(field.type),
+                                                             values.join(QLatin1Char(',')), distinct);
+        } else {
+            text += QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
+                            .arg(field.name.leftJustified(24), QString::number(field.position).rightJustified(5),
+                                 fieldTypeName(field.type).leftJustified(6), values.at(0).rightJustified(16),
+                                 values.at(1).rightJustified(16), values.at(2).rightJustified(16),
+                                 values.at(3).rightJustified(16), distinct.rightJustified(9));
+        }
+    }
+    if (json)
+        text = QString::fromUtf8(QJsonDocument(QJsonObject{{"file", path}, {"traces", double(g.traceCount)}, {"fields", fields}})
+                                         .toJson(QJsonDocument::Indented));
+    write(out, text);
+    return 0;
+}
+
+int dumpFile(const Command &command, const QString &path, bool named, QIODevice &out, const FileProgress &progress)
+{
+    SegyhdrLine line(path, command.custom, command.layouts);
+    if (!line.open(progress)) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(line.error()));
+        return 2;
+    }
+    for (const QString &warning : line.geometry().warnings)
+        std::fprintf(stderr, "segyhdr: warning: %s: %s\n", qPrintable(path), qPrintable(warning));
+
+    // Shot ranges of the shot list, from 0: all, those asked for, or each run of the FFID.
+    const QVector<ShotEntry> &all = line.shots();
+    QVector<QPair<int, int>> ranges{{0, int(all.size()) - 1}};
+    if (command.firstShot > 0) {
+        if (command.lastShot > all.size()) {
+            std::fprintf(stderr, "%s", qPrintable(QStringLiteral("segyhdr: --shots %1-%2: the file %3 has shots 1-%4\n")
+                                                          .arg(QString::number(command.firstShot), QString::number(command.lastShot),
+                                                               path, QString::number(all.size()))));
+            return 2;
+        }
+        ranges = {{command.firstShot - 1, command.lastShot - 1}};
+    } else if (command.ffidSet) {
+        ranges.clear();
+        for (int s = 0; s < all.size(); ++s) {
+            if (all.at(s).ffid == command.ffid)
+                ranges.append({s, s});
+        }
+        if (ranges.isEmpty()) {
+            std::fprintf(stderr, "%s", qPrintable(QStringLiteral("segyhdr: no shot has FFID %1 in the file: %2\n")
+                                                          .arg(QString::number(command.ffid), path)));
+            return 2;
+        }
+    }
+
+    const QChar separator = command.format == Command::Format::Tsv ? QLatin1Char('\t') : QLatin1Char(',');
+    const int columns = kFieldColumnCount + command.customColumns;
+    const QString prefix = named ? path + separator : QString();
+    QStringList names;
+    if (named)
+        names.append(QStringLiteral("file"));
+    for (int c = 0; c < kFieldColumnCount; ++c)
+        names.append(QLatin1String(fieldName(c)));
+    names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust1Pos, command.custom.cust1Len));
+    if (command.customColumns > 1)
+        names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust2Pos, command.custom.cust2Len));
+    QByteArray text = (names.join(separator) + QLatin1Char('\n')).toUtf8();
+    for (const QPair<int, int> &range : ranges) {
+        const bool read = line.forEachShot(range.first, range.second, [&](const ShotHeaders &shot) {
+            const QVector<int> varying = varyingColumns(shot.records);
+            for (int r = 0; r < shot.records.size(); ++r)
+                text += (prefix + rowTexts(shot.records, shot.customValues, r, varying).mid(0, columns).join(separator)
+                         + QLatin1Char('\n')).toUtf8();
+            if (text.size() > (1 << 20)) {
+                out.write(text);
+                text.clear();
+            }
+        });
+        if (!read) {
+            out.write(text);
+            std::fprintf(stderr, "segyhdr: %s\n", qPrintable(line.error()));
+            return 2;
+        }
+    }
+    out.write(text);
+    return 0;
+}
+
+int mapFile(const Command &command, const QString &path, const FileProgress &progress)
+{
+    SegyhdrLine line(path, command.custom, command.layouts);
+    if (!line.open(progress)) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(line.error()));
+        return 2;
+    }
+    const int shotCount = line.shots().size();
+    LineMap map(QFileInfo(path).fileName());
+    ShotQc qc(line.shots(), command.offsetTolerance);
+    // (0, 0) is what a header without coordinates holds: such points are left off the map.
+    const auto placed = [](float x, float y) { return x != 0.0f || y != 0.0f; };
+    bool anyPlaced = false;
+    bool read = line.forEachShot(0, shotCount - 1, [&](const ShotHeaders &shot) {
+        const fbRec &first = shot.records.constFirst();
+        const bool flagged = !qc.check(shot).isEmpty();
+        if (placed(first.source_x, first.source_y)) {
+            map.addShot(QPointF(first.source_x, first.source_y), shot.entry.ffid, flagged);
+            anyPlaced = true;
+        }
+        for (const fbRec &record : shot.records) {
+            if (placed(record.group_x, record.group_y)) {
+                map.extend(QPointF(record.group_x, record.group_y));
+                anyPlaced = true;
+            }
+        }
+    });
+    if (read && !anyPlaced) {
+        std::fprintf(stderr, "segyhdr: %s has no coordinates: every source and receiver position is (0, 0); no map is drawn\n",
+                     qPrintable(path));
+        return 2;
+    }
+    read = read && line.forEachShot(0, shotCount - 1, [&](const ShotHeaders &shot) {
+        for (const fbRec &record : shot.records) {
+            if (placed(record.group_x, record.group_y))
+                map.addReceiver(QPointF(record.group_x, record.group_y));
+        }
+    });
+    if (!read) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(line.error()));
+        return 2;
+    }
+    QString error;
+    if (!map.write(command.output, &error)) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
+        return 2;
+    }
+    return 0;
+}
