@@ -82,6 +82,11 @@ private slots:
                                      << QStringList{"3,3,17,24,channel_gap,,,"};
         QTest::newRow("channel twice") << QVector<O>{{20, 20, 13, 4, 4}} << QVector<qint32>()
                                        << QStringList{"3,3,17,24,channel_gap,,,", "3,3,17,24,channel_repeat,,,"};
+        QTest::newRow("an offset 50 m from the coordinates") << QVector<O>{{20, 20, 37, 4, 89}} << QVector<qint32>()
+                                                             << QStringList{"3,3,17,24,offset_mismatch,,,"};
+        QTest::newRow("a shot without coordinates") << QVector<O>{{8, 15, 73, 4, 0}, {8, 15, 77, 4, 0}, {8, 15, 81, 4, 0},
+                                                                 {8, 15, 85, 4, 0}} << QVector<qint32>()
+                                                    << QStringList{"2,2,9,16,no_coordinates,,,"};
         // Auxiliary traces (channel 0 or below) are neither repeats nor the start of a gap.
         QTest::newRow("auxiliary channels") << QVector<O>{{16, 17, 13, 4, -1}} << QVector<qint32>() << QStringList();
     }
@@ -433,6 +438,10 @@ private slots:
                 << "map: needs -o OUT.svg or -o OUT.png, not map.jpg";
         QTest::newRow("output over an input") << QStringList{"dump", "-o", small, small}
                 << "-o " + small + ": that is an input file, which segyhdr never writes";
+        const QString unplaced = dir.filePath("unplaced.sgy");
+        QVERIFY(QFile::copy(small, unplaced));
+        QTest::newRow("a map without coordinates") << QStringList{"map", unplaced, "-o", dir.filePath("none.svg")}
+                << unplaced + " has no coordinates: every source and receiver position is (0, 0); no map is drawn";
         QTest::newRow("output into a folder") << QStringList{"dump", small, "-o", empty} << "-o " + empty + ": is a folder";
     }
 
