@@ -18,7 +18,7 @@ struct Run { int exitCode; QString out, err; };
 Run segyhdr(const QStringList &args)
 {
     QProcess process;
-    process.start(QStringLiteral(ZN_BUILD_DIR "/bin/segyhdr"), args);
+    process.start(QStringLiteral(ZN_STAGE_DIR "/bin/segyhdr"), args);
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
@@ -396,6 +396,18 @@ private slots:
         QVERIFY(rows.contains("s_elev,45,int32,10,123.4,123.4,10,2"));
         QVERIFY(rows.contains("source_x,73,int32,500000,500125,500000,500125,6"));
         QVERIFY(rows.contains("elev_scalar,69,int16,-10,-10,-10,-10,1"));
+    }
+
+    // The man page and the completion are installed with the program, the completion offering
+    // the options of the verb on the line.
+    void installedAlongside()
+    {
+        QVERIFY(contents(ZN_STAGE_DIR "/share/man/man1/segyhdr.1").startsWith(".TH SEGYHDR 1"));
+        QProcess bash;
+        bash.start("bash", {"-c", "source " ZN_STAGE_DIR "/share/bash-completion/completions/segyhdr; COMP_WORDS=(segyhdr dump --t); "
+                                  "COMP_CWORD=2; _segyhdr; echo ${COMPREPLY[@]}"});
+        QVERIFY(bash.waitForFinished(30000));
+        QCOMPARE(bash.readAllStandardOutput(), QByteArray("--tsv\n"));
     }
 
     void badInput_data()
