@@ -21,7 +21,7 @@ private slots:
                 << "error: Cannot use plug-in libZnForeignPlugin.so: it implements org.example.foreign.ForeignInterface, "
                    "not " ZnGeneralPlugin_iid;
         QTest::newRow("BrowseHeader from the stage") << QString() << QStringList() << 0
-                << "Loaded plug-in libBrowseHeader.so: Browse SEGY Header (general plug-in 3)";
+                << "Loaded plug-in " ZN_PLUGIN_FILE_NAME ": Browse SEGY Header (general plug-in 3)";
         QTest::newRow("--project, which BrowseHeader needs") << QString() << QStringList{"--project", "@TMP@/north"} << 0
                 << "Browse SEGY Header needs a project; it works in north.";
         QTest::newRow("--project naming a file") << QString() << QStringList{"--project", "@FILE@"} << 2
