@@ -3,6 +3,7 @@
 #include "ShowHeaderTable.h"
 #include "TestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -42,7 +43,9 @@ QStringList seen(QWidget &viewer)
     for (const QPushButton *button : viewer.findChildren<QPushButton *>())
         states += button->isEnabled() ? '+' : '-';
     shown << states + QStringLiteral(" ") + viewer.findChild<QPushButton *>("bulkUpButton")->toolTip();
-    const QAbstractItemModel *model = viewer.findChild<QTableView *>()->model();
+    QAbstractItemModel *model = viewer.findChild<QTableView *>()->model();
+    // The shot's model as any view relies on it: indexes, parents, counts and data of every role.
+    const QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (int row : {0, model->rowCount() - 1}) {
         QString line;
         for (int c = 0; c < model->columnCount(); ++c)
