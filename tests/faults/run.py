@@ -18,9 +18,12 @@ ap.add_argument("--asan", action="store_true", help="also run the asan faults in
 ap.add_argument("--only", default="", help="comma-separated fault ids")
 ap.add_argument("--scratch", default=os.path.join(root, "build-faults"))
 ap.add_argument("--timeout", type=int, default=120, help="seconds per test; a hang counts as caught")
+ap.add_argument("--faults", default=os.path.join(root, "tests/faults/faults.tsv"), help="the list of faults")
+ap.add_argument("--survivors", action="store_true",
+                help="mechanical mutants: one that does not build is dropped, one that is missed is a survivor")
 args = ap.parse_args()
 faults = [[c.replace("\\n", "\n") for c in (line.rstrip("\n").split("\t") + [""] * 6)[:6]]
-          for line in open(os.path.join(root, "tests/faults/faults.tsv"), encoding="utf-8")
+          for line in open(args.faults, encoding="utf-8")
           if line.strip() and not line.startswith("#")]
 faults = [f for f in faults if not args.only or f[0] in args.only.split(",")]
 src, logs = os.path.join(args.scratch, "src"), os.path.join(args.scratch, "logs")
@@ -85,6 +88,12 @@ for fid, path, old, new, desc, needs in faults:
         open(file, "w", encoding="utf-8").write(text)
     verdict = "does not build" if rc is None else "caught" if rc else "equivalent" if needs == "equivalent" else "missed"
     print("%-28s %-14s %4.0fs" % (fid, verdict, time.time() - start), file=sys.stderr, flush=True)
+    if args.survivors:
+        if rc == 0:
+            notes.append("survivor %s (%s): %s  ->  %s" % (fid, desc, old.strip(), new.strip()))
+        if rc is not None:
+            total, caught = total + 1, caught + (rc != 0)
+        continue
     wrong += rc is None
     if rc is not None and (rc != 0 or needs != "equivalent"):
         total, caught = total + 1, caught + (rc != 0)
