@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <functional>
+#include <algorithm>
 
 namespace {
 

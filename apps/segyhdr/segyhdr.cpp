@@ -18,7 +18,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include <unistd.h>

@@ -100,13 +100,19 @@ private:
     qint64 requested = 0;
 };
 
-// The permissions a new file gets from this process: 0666 less the umask, read once because
-// asking for it sets it.
+// The permissions a new file gets from this process: 0666 less the umask. The kernel tells the
+// umask in /proc; asking umask(2) would set it, under the feet of threads creating files.
 static mode_t newFileMode()
 {
     static const mode_t mode = [] {
-        const mode_t mask = ::umask(022);
-        ::umask(mask);
+        QFile status(QStringLiteral("/proc/self/status"));
+        mode_t mask = 022;
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("Umask:"))
+                    mask = mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+            }
+        }
         return mode_t(0666 & ~mask);
     }();
     return mode;
