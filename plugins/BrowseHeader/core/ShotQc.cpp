@@ -78,6 +78,16 @@ ShotQc::ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance)
     }
 }
 
+bool ShotQc::traceCountFinding(int position, const ShotEntry &entry, QcFinding *finding) const
+{
+    const int count = entry.lastTrace - entry.firstTrace + 1;
+    if (count == common)
+        return false;
+    *finding = {position, entry, QcReason::TraceCount, -1, QString(), QString(),
+                QStringLiteral("%1 traces, the line's common count is %2").arg(count).arg(common)};
+    return true;
+}
+
 QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
 {
     QVector<QcFinding> findings;
@@ -101,12 +111,12 @@ QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
     else
         firstPositions.insert(shot.entry.ffid, shot.position);
 
-    const int count = shot.records.size();
-    if (count != common)
-        add(QcReason::TraceCount, QStringLiteral("%1 traces, the line's common count is %2").arg(count).arg(common));
+    QcFinding traceCount;
+    if (common > 0 && traceCountFinding(shot.position, shot.entry, &traceCount))
+        findings.append(traceCount);
 
     QVector<qint32> channels;
-    channels.reserve(count);
+    channels.reserve(shot.records.size());
     for (const fbRec &record : shot.records) {
         if (record.channel > 0)
             channels.append(record.channel);

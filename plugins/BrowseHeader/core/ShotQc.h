@@ -41,17 +41,23 @@ class ShotQc
 {
 public:
     explicit ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance = kDefaultOffsetTolerance);
+    /// For a line read in one pass, whose trace counts are known only at its end: check() leaves
+    /// the trace count out, and LineQc adds it when the line is over.
+    explicit ShotQc(double offsetTolerance = kDefaultOffsetTolerance) : offsetTolerance(offsetTolerance) {}
 
     /// The findings of one shot; shots are to be checked in file order.
     QVector<QcFinding> check(const ShotHeaders &shot);
 
-    /// The trace count that most shots have; on a tie the larger.
+    /// The trace count that most shots have; on a tie the larger. 0 when not known.
     int commonTraceCount() const { return common; }
+
+    /// The trace_count finding of a shot whose count is not the common one; false for any other.
+    bool traceCountFinding(int position, const ShotEntry &entry, QcFinding *finding) const;
 
 private:
     void checkOffsets(const ShotHeaders &shot, QVector<QcFinding> &findings) const;
 
     int common = 0;
-    double offsetTolerance;
+    double offsetTolerance = kDefaultOffsetTolerance;
     QHash<qint32, int> firstPositions;  // of each FFID seen so far
 };

@@ -1,5 +1,7 @@
 #include "TraceIndex.h"
 
+#include "TraceIndexScan.h"
+
 #include <QFile>
 #include <QTemporaryFile>
 #include <QtEndian>
@@ -270,13 +272,13 @@ static TraceIndexRecord indexRecord(const IndexSource &source, const char *slot,
 
 // Maps the chunk's block, up to the last header byte needed so that a short last trace still
 // maps, and tells the kernel how it will be read. Null where the block cannot be mapped as a whole.
-static const uchar *mapChunk(QFile &segy, qint64 fileSize, const IndexSource &source, qint64 first, int count,
-                             const ReadAhead &ahead)
+static const uchar *mapChunk(QFile &segy, qint64 fileSize, const IndexSource &source, int readBytes, qint64 first,
+                             int count, const ReadAhead &ahead)
 {
     if (count == 0 || source.traceBytes <= 0)
         return nullptr;
     const qint64 offset = source.firstTraceOffset + first * source.traceBytes;
-    const qint64 span = (count - 1) * source.traceBytes + source.headerBytes;
+    const qint64 span = (count - 1) * source.traceBytes + readBytes;
     if (offset + span > fileSize)
         return nullptr;
     const uchar *block = segy.map(offset, span);
@@ -291,14 +293,14 @@ static const uchar *mapChunk(QFile &segy, qint64 fileSize, const IndexSource &so
 
 // One positioned read per trace into the header buffer. A short read overwrites only what it
 // got, so the rest of the slot repeats the bytes last read.
-static void readChunkPositioned(QFile &segy, const IndexSource &source, qint64 first, int count,
+static void readChunkPositioned(QFile &segy, const IndexSource &source, int readBytes, qint64 first, int count,
                                 char *header, char *chunk, ReadAhead &ahead)
 {
     for (int i = 0; i < count; ++i) {
         ahead.reach(first + i);
         if (segy.seek(source.firstTraceOffset + (first + i) * source.traceBytes))
-            segy.read(header, source.headerBytes);
-        std::memcpy(chunk + qint64(i) * source.headerBytes, header, size_t(source.headerBytes));
+            segy.read(header, readBytes);
+        std::memcpy(chunk + qint64(i) * readBytes, header, size_t(readBytes));
     }
 }
 
@@ -315,7 +317,13 @@ TraceIndexResult writeTraceIndex(const QString &segyPath, qint64 trBytes, int to
 TraceIndexResult writeTraceIndex(const IndexSource &source, const QString &indexPath,
                                  const ProgressSink &progress, TraceHeaderAccess access)
 {
-    if (!sourceFits(source))
+    return scanTraceIndex(source, source.headerBytes, indexPath, progress, access, IndexChunkVisitor());
+}
+
+TraceIndexResult scanTraceIndex(const IndexSource &source, int readBytes, const QString &indexPath,
+                                const ProgressSink &progress, TraceHeaderAccess access, const IndexChunkVisitor &visit)
+{
+    if (!sourceFits(source) || readBytes < source.headerBytes || readBytes > kTraceHeaderBytes)
         return TraceIndexResult::BadLayout;
 
     // Unbuffered: a buffered read would drag the samples after each header through its buffer.
@@ -329,10 +337,9 @@ TraceIndexResult writeTraceIndex(const IndexSource &source, const QString &index
     const ProgressScope scope(progress);
     ProgressCadence cadence(source.traceCount);
 
-    const int headerBytes = source.headerBytes;
-    ReadAhead ahead(segy.handle(), source.firstTraceOffset, source.traceBytes, headerBytes, source.traceCount);
+    ReadAhead ahead(segy.handle(), source.firstTraceOffset, source.traceBytes, readBytes, source.traceCount);
     const qint64 fileSize = segy.size();
-    std::vector<char> header(size_t(headerBytes), 0);
+    std::vector<char> header(size_t(readBytes), 0);
     std::vector<char> chunk;
     std::vector<TraceIndexRecord> records;
     bool written = true;
@@ -345,14 +352,14 @@ TraceIndexResult writeTraceIndex(const IndexSource &source, const QString &index
 
         // Mapped, the headers are decoded where they lie; read, each sits in its chunk slot.
         const uchar *block = access == TraceHeaderAccess::Mapped
-            ? mapChunk(segy, fileSize, source, first, count, ahead) : nullptr;
+            ? mapChunk(segy, fileSize, source, readBytes, first, count, ahead) : nullptr;
         const char *headers = reinterpret_cast<const char *>(block);
         qint64 stride = source.traceBytes;
         if (!block) {
-            chunk.assign(size_t(count) * size_t(headerBytes), 0);
-            readChunkPositioned(segy, source, first, count, header.data(), chunk.data(), ahead);
+            chunk.assign(size_t(count) * size_t(readBytes), 0);
+            readChunkPositioned(segy, source, readBytes, first, count, header.data(), chunk.data(), ahead);
             headers = chunk.data();
-            stride = headerBytes;
+            stride = readBytes;
         }
 
         for (int i = 0; i < count; ++i) {
@@ -360,6 +367,8 @@ TraceIndexResult writeTraceIndex(const IndexSource &source, const QString &index
             records[size_t(i)] = indexRecord(source, headers + i * stride, first + i);
             advanceProgress(cadence, progress);
         }
+        if (visit && count > 0)
+            visit(headers, stride, first, count, records.data());
         if (block) {
             // A later chunk that falls back starts from the last header of this one.
             std::memcpy(header.data(), headers + (count - 1) * stride, header.size());
