@@ -4,6 +4,7 @@
 #include "QcReport.h"
 
 #include <BinaryHeader.h>
+#include <DumpRows.h>
 #include <OpenLine.h>
 #include <ShotTable.h>
 #include <TextHeader.h>
@@ -309,9 +310,8 @@ int dumpFile(const Command &command, const QString &path, bool named, QIODevice 
         }
     }
 
-    const QChar separator = command.format == Command::Format::Tsv ? QLatin1Char('\t') : QLatin1Char(',');
-    const int columns = kFieldColumnCount + command.customColumns;
-    const QString prefix = named ? path + separator : QString();
+    const char separator = command.format == Command::Format::Tsv ? '\t' : ',';
+    const QByteArray prefix = named ? path.toUtf8() + separator : QByteArray();
     QStringList names;
     if (named)
         names.append(QStringLiteral("file"));
@@ -320,13 +320,10 @@ int dumpFile(const Command &command, const QString &path, bool named, QIODevice 
     names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust1Pos, command.custom.cust1Len));
     if (command.customColumns > 1)
         names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust2Pos, command.custom.cust2Len));
-    QByteArray text = (names.join(separator) + QLatin1Char('\n')).toUtf8();
+    QByteArray text = (names.join(QLatin1Char(separator)) + QLatin1Char('\n')).toUtf8();
     for (const QPair<int, int> &range : ranges) {
         const bool read = line.forEachShot(range.first, range.second, [&](const ShotHeaders &shot) {
-            const QVector<int> varying = varyingColumns(shot.records);
-            for (int r = 0; r < shot.records.size(); ++r)
-                text += (prefix + rowTexts(shot.records, shot.customValues, r, varying).mid(0, columns).join(separator)
-                         + QLatin1Char('\n')).toUtf8();
+            appendDumpRows(shot.records, shot.customValues, separator, text, prefix, command.customColumns);
             if (text.size() > (1 << 20)) {
                 out.write(text);
                 text.clear();

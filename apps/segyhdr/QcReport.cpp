@@ -1,5 +1,6 @@
 #include "QcReport.h"
 
+#include <LineQc.h>
 #include <ShotTable.h>
 
 #include <QFile>
@@ -81,31 +82,48 @@ int qcFile(const Command &command, const QString &path, bool named, QIODevice &o
            QcFileResult *result)
 {
     result->file = path;
-    SegyhdrLine line(path, command.custom, command.layouts);
-    if (!line.open(progress)) {
-        result->error = line.error();
-        result->json = QJsonObject{{"file", path}, {"error", result->error}};
-        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(result->error));
+    const auto failed = [&](const QString &error) {
+        result->error = error;
+        result->json = QJsonObject{{"file", path}, {"error", error}};
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
         return 2;
-    }
+    };
+    SegyhdrLine line(path, command.custom, command.layouts);
+    if (!line.open(progress, true))
+        return failed(line.error());
     for (const QString &warning : line.geometry().warnings)
         std::fprintf(stderr, "segyhdr: warning: %s: %s\n", qPrintable(path), qPrintable(warning));
+
+    // A line without an index is read once, for its index and its checks together; the trace
+    // counts are settled when it is over. With an index, its shots are read by blocks.
+    QVector<QcFinding> findings;
+    if (line.indexPending()) {
+        LineQc qc(command.offsetTolerance);
+        if (!line.scan([&qc](const ShotHeaders &shot) { qc.check(shot); }, progress))
+            return failed(line.error());
+        findings = qc.findings(line.shots());
+    } else {
+        ShotQc qc(line.shots(), command.offsetTolerance);
+        if (!line.forEachShot(0, line.shots().size() - 1, [&](const ShotHeaders &shot) { findings += qc.check(shot); }))
+            return failed(line.error());
+    }
 
     const bool csv = command.format == Command::Format::Csv;
     const bool json = command.format == Command::Format::Json;
     const QString prefix = named ? (csv ? csvField(path) + QLatin1Char(',') : path + QStringLiteral(": ")) : QString();
     const int shotCount = line.shots().size();
-    ShotQc qc(line.shots(), command.offsetTolerance);
     QJsonArray findingsJson;
     QByteArray text;
-    const bool read = line.forEachShot(0, shotCount - 1, [&](const ShotHeaders &shot) {
-        const QVector<QcFinding> findings = qc.check(shot);
-        if (findings.isEmpty())
-            return;
+    for (int i = 0; i < findings.size();) {
+        // One shot's findings, in their order.
+        int end = i;
+        while (end < findings.size() && findings.at(end).position == findings.at(i).position)
+            ++end;
         ++result->flaggedShots;
         std::array<bool, kQcReasonCount> counted{};
         QStringList reasons;
-        for (const QcFinding &finding : findings) {
+        for (int f = i; f < end; ++f) {
+            const QcFinding &finding = findings.at(f);
             const size_t reason = size_t(finding.reason);
             result->flaggedByReason[reason] += counted[reason] ? 0 : 1;
             counted[reason] = true;
@@ -122,24 +140,14 @@ int qcFile(const Command &command, const QString &path, bool named, QIODevice &o
                 reasons.append(findingText(finding));
         }
         if (!csv && !json)
-            text += (prefix + shotLine(findings.first(), shotCount) + QLatin1Char(' ') + reasons.join(QStringLiteral("; "))
+            text += (prefix + shotLine(findings.at(i), shotCount) + QLatin1Char(' ') + reasons.join(QStringLiteral("; "))
                      + QLatin1Char('\n')).toUtf8();
-        if (text.size() > (1 << 16)) {
-            out.write(text);
-            text.clear();
-        }
-    });
-    if (!read) {
-        result->error = line.error();
-        result->json = QJsonObject{{"file", path}, {"error", result->error}};
-        out.write(text);
-        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(result->error));
-        return 2;
+        i = end;
     }
 
     result->shots = shotCount;
     result->traces = line.traceCount();
-    result->commonTraceCount = qc.commonTraceCount();
+    result->commonTraceCount = ShotQc(line.shots()).commonTraceCount();
     QSet<qint32> distinct;
     for (const ShotEntry &shot : line.shots())
         distinct.insert(shot.ffid);

@@ -1,5 +1,7 @@
 #include "SegyhdrLine.h"
 
+#include <LineScan.h>
+
 #include <QStandardPaths>
 
 // Shots are read together until a block holds this many traces: one mapping per block keeps
@@ -17,17 +19,25 @@ bool SegyhdrLine::fail(const QString &text)
     return false;
 }
 
-bool SegyhdrLine::open(const std::function<void(int percent)> &progress)
+// The progress of an index build, with 100 also where the cadence stops short of it.
+static ProgressSink progressSink(const std::function<void(int percent)> &progress)
+{
+    ProgressSink sink;
+    if (progress) {
+        sink.valueChanged = progress;
+        sink.ended = [progress] { progress(kProgressMaximum); };
+    }
+    return sink;
+}
+
+bool SegyhdrLine::open(const std::function<void(int percent)> &progress, bool onePass)
 {
     OpenLineOptions options;
     options.indexPlace = IndexPlace::BesideWhenItMatches;
+    options.deferIndexBuild = onePass;
     options.hostLayout = layouts.host;
     options.privateIndexFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (progress) {
-        options.indexProgress.valueChanged = progress;
-        // Also where the cadence stops short of it, as with fewer than 100 traces.
-        options.indexProgress.ended = [progress] { progress(kProgressMaximum); };
-    }
+    options.indexProgress = progressSink(progress);
     opened = openLine(segyPath, layouts.read, options);
     if (opened.ok())
         return true;
@@ -35,6 +45,43 @@ bool SegyhdrLine::open(const std::function<void(int percent)> &progress)
     if (opened.failure == OpenLineFailure::SegyOpenFailed)
         text += QStringLiteral(" (%1)").arg(opened.detail);
     return fail(text);
+}
+
+bool SegyhdrLine::scan(const std::function<void(const ShotHeaders &)> &visit,
+                       const std::function<void(int percent)> &progress)
+{
+    const TraceDecoder decoder(layouts.read, opened.geometry.byteOrder);
+    bool visited = false;
+    const LineScanVisitors visitors{[&](const ShotHeaders &shot) {
+                                        visited = true;
+                                        visit(shot);
+                                    },
+                                    {}};
+    LineScanResult result = scanLine(opened.indexSource, opened.indexPath, decoder, custom, visitors, opened.shots,
+                                     progressSink(progress));
+    // A folder that cannot take the index beside the file: segyhdr keeps its own instead.
+    if (result == LineScanResult::IndexCreateFailed && !visited && opened.indexPath != opened.fallbackIndexPath) {
+        opened.indexPath = opened.fallbackIndexPath;
+        result = scanLine(opened.indexSource, opened.indexPath, decoder, custom, visitors, opened.shots,
+                          progressSink(progress));
+    }
+    opened.indexPending = false;
+    switch (result) {
+    case LineScanResult::Scanned:
+        break;
+    case LineScanResult::SegyOpenFailed:
+        return fail(QStringLiteral("Error: fail to open the file: %1").arg(segyPath));
+    case LineScanResult::IndexCreateFailed:
+        return fail(QStringLiteral("Error: fail to create the file: %1").arg(opened.indexPath));
+    case LineScanResult::BadLayout:
+    case LineScanResult::TracesMissing:
+        return fail(QStringLiteral("Error: cannot read the traces of the file: %1").arg(segyPath));
+    }
+    if (opened.shots.isEmpty() || opened.shots.constFirst().lastTrace < opened.shots.constFirst().firstTrace) {
+        opened.failure = OpenLineFailure::NoTraces;
+        return fail(opened.message(segyPath));
+    }
+    return true;
 }
 
 qint64 SegyhdrLine::traceCount() const

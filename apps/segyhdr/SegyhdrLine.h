@@ -26,8 +26,15 @@ public:
     SegyhdrLine(const QString &segyPath, const CustomFields &custom, const Layouts &layouts);
 
     /// Opens the line; false with error() set. progress, when given, hears each percent of an
-    /// index build, 100 last.
-    bool open(const std::function<void(int percent)> &progress);
+    /// index build, 100 last. With onePass, an index that must be written is left to scan().
+    bool open(const std::function<void(int percent)> &progress, bool onePass = false);
+
+    /// Whether the line waits for scan() to write its index and group its shots.
+    bool indexPending() const { return opened.indexPending; }
+
+    /// Reads the line once: writes its index and hands each shot on as its run ends; shots() is
+    /// the line's list afterwards. False with error() set.
+    bool scan(const std::function<void(const ShotHeaders &)> &visit, const std::function<void(int percent)> &progress);
 
     /// Hands each shot from first to last (positions from 0) in file order; false with error()
     /// set when a block of traces cannot be read.

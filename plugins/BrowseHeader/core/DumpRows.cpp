@@ -72,12 +72,14 @@ char *writeCoordinate(char *p, float value)
 // zeros, which both read "0.00". So each row's own text is record 0's there, and the rows need
 // not look at the shot as a whole.
 void appendDumpRows(const QVector<fbRec> &records, const QVector<CustomValues> &customValues, char separator,
-                    QByteArray &out)
+                    QByteArray &out, const QByteArray &prefix, int customColumns)
 {
     const int start = out.size();
-    out.resize(start + records.size() * kMaxDumpRowBytes);
+    out.resize(start + records.size() * (kMaxDumpRowBytes + prefix.size()));
     char *p = out.data() + start;
     for (int r = 0; r < records.size(); ++r) {
+        std::memcpy(p, prefix.constData(), size_t(prefix.size()));
+        p += prefix.size();
         const fbRec &rec = records.at(r);
         const CustomValues &custom = customValues.at(r);
         const qint32 integers[] = {rec.ffid, rec.channel, rec.offset, rec.g_elev, rec.s_elev, rec.s_depth};
@@ -89,12 +91,16 @@ void appendDumpRows(const QVector<fbRec> &records, const QVector<CustomValues> &
             p = writeCoordinate(p, v);
             *p++ = separator;
         }
-        const qint32 rest[] = {rec.s_line, rec.s_stat, rec.g_line, rec.g_stat, custom.first};
+        const qint32 rest[] = {rec.s_line, rec.s_stat, rec.g_line, rec.g_stat};
         for (const qint32 v : rest) {
             p = writeInteger(p, v);
             *p++ = separator;
         }
-        p = writeInteger(p, custom.second);
+        p = writeInteger(p, custom.first);
+        if (customColumns > 1) {
+            *p++ = separator;
+            p = writeInteger(p, custom.second);
+        }
         *p++ = '\n';
     }
     out.resize(int(p - out.constData()));

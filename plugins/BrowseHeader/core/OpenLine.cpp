@@ -136,14 +136,24 @@ OpenedLine openLine(const QString &segyPath, const HeaderLayout &layout, const O
         // Another index beside the file belongs to whoever wrote it; a missing one is written
         // there when the plug-in would write the same.
         const bool besideIsOurs = !segy.indexExist() && line.geometry.classicLayout()
-                && sameIndexedFields(layout, options.hostLayout);
-        built = besideIsOurs ? build(beside) : TraceIndexResult::IndexCreateFailed;
-        if (built == TraceIndexResult::IndexCreateFailed) {
-            const QString folder = options.privateIndexFolder.isEmpty() ? QDir::tempPath() : options.privateIndexFolder;
-            QDir().mkpath(folder);
-            const QString own = privateIndexPath(folder, segyPath, source);
+                && sameIndexedFields(layout, options.hostLayout) && !QFileInfo(beside).isDir();
+        const QString folder = options.privateIndexFolder.isEmpty() ? QDir::tempPath() : options.privateIndexFolder;
+        const QString own = privateIndexPath(folder, segyPath, source);
+        if (!besideIsOurs && indexMatches(source, own)) {
             line.indexPath = own;
-            built = indexMatches(source, own) ? TraceIndexResult::Written : build(own);
+        } else if (options.deferIndexBuild) {
+            QDir().mkpath(folder);
+            line.indexPath = besideIsOurs ? beside : own;
+            line.fallbackIndexPath = own;
+            line.indexPending = true;
+            line.indexSource = source;
+            return line;
+        } else {
+            built = besideIsOurs ? build(beside) : TraceIndexResult::IndexCreateFailed;
+            if (built == TraceIndexResult::IndexCreateFailed) {
+                QDir().mkpath(folder);
+                built = build(own);
+            }
         }
     }
     switch (built) {

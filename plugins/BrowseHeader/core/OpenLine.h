@@ -2,6 +2,7 @@
 
 #include "ProgressSink.h"
 #include "ShotEntry.h"
+#include "TraceIndex.h"
 
 #include <HeaderLayout.h>
 #include <SegyGeometry.h>
@@ -37,6 +38,9 @@ struct OpenLineOptions
     IndexPlace indexPlace = IndexPlace::Beside;
     bool viewerLayoutOnly = false;  // refuse a file that is not in the classic layout
     bool extractShots = true;
+    /// BesideWhenItMatches: an index that must be written is left to the caller's own pass over
+    /// the file (scanLine), which reads the headers once for the index and for its own work.
+    bool deferIndexBuild = false;
     HeaderLayout hostLayout = HeaderLayout::rev1(); // the definition under which the plug-in indexes
     QString privateIndexFolder;     // where an index that may not go beside the file is kept
     ProgressSink indexProgress;
@@ -51,6 +55,9 @@ struct OpenedLine
     SegyGeometry geometry;
     QString indexPath;
     QVector<ShotEntry> shots;
+    bool indexPending = false; // deferIndexBuild: the index at indexPath is still to be written from source
+    IndexSource indexSource;
+    QString fallbackIndexPath; // where it goes instead when indexPath cannot take a new file
 
     bool ok() const { return failure == OpenLineFailure::None; }
     /// What the user is told of the failure, naming the file; in the general translation context.
