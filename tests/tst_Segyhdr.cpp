@@ -1,4 +1,5 @@
 #include "BrowseParams.h"
+#include "GatherPlot.h"
 #include "SegyLine.h"
 #include "ShowHeaderTable.h"
 #include "TestSupport.h"
@@ -161,6 +162,13 @@ private slots:
                 << "--byte 239:4: a 2- to 4-byte field POS:LEN inside the 240-byte trace header";
         QTest::newRow("map of another kind") << QStringList{"map", TestSupport::dataFile("small.sgy"), "-o", "map.jpg"}
                 << "Error: the map is written as .svg or .png, not: map.jpg";
+        QTest::newRow("plot of no shot") << QStringList{"plot", stub, "-o", "p.png"} << "plot needs one of --shot N and --ffid N";
+        QTest::newRow("plot clipped past 100") << QStringList{"plot", stub, "--shot", "1", "--clip", "150", "-o", "p.png"}
+                << "--clip 150: a number from 1 to 100";
+        const QString small = dir.filePath("small.sgy");
+        QFile::copy(TestSupport::dataFile("small.sgy"), small);
+        QTest::newRow("plot of a shot past the end") << QStringList{"plot", small, "--shot", "2", "-o", "p.png"}
+                << "--shot 2: the file " + small + " has shots 1-1";
     }
 
     void badInput()
@@ -227,6 +235,68 @@ private slots:
         QTest::keySequence(table, QKeySequence::Copy);
         const QStringList shown = {header.join('\t'), dump.at(1 + 6 * 120 + 2), dump.at(1 + 6 * 120 + 5)};
         QCOMPARE(QGuiApplication::clipboard()->text(), QString(shown.join('\n').replace(',', '\t') + '\n'));
+    }
+
+    void plot_data()
+    {
+        QTest::addColumn<QString>("file"); // from tests/data; "" for the demo line, "13" for a line of format 13
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("shot");
+        QTest::addColumn<QVector<double>>("settings"); // AGC, clip, LMO, wiggle as GatherSettings should take them
+        QTest::addColumn<QString>("error");
+        QTest::newRow("demo FFID 1018, moveout and AGC") << "" << QStringList{"--ffid", "1018", "--lmo", "2000", "--agc", "500"}
+                << 17 << QVector<double>{500, 99, 2000, 0} << "";
+        QTest::newRow("demo shot 7 as wiggles, clipped at 90") << "" << QStringList{"--shot", "7", "--wiggle", "--clip", "90"}
+                << 6 << QVector<double>{0, 90, 0, 1} << "";
+        for (const char *name : {"viking_small.segy", "bflinchum_survey1_12shots_concat.sgy", "f3.sgy", "f3-lsb.sgy",
+                                 "poland2d_example_ffid_231.sgy", "shot-gather.sgy", "multi-text.sgy", "long.sgy"})
+            QTest::newRow(name) << name << QStringList{"--shot", "1"} << 0 << QVector<double>{0, 99, 0, 0} << "";
+        QTest::newRow("format 13 is refused") << "13" << QStringList{"--shot", "1"} << 0 << QVector<double>()
+                << "the sample format code 13 is not one that SEG-Y defines (1 to 12, 15 or 16), so its samples cannot be decoded";
+    }
+
+    // The picture is the one the gather window draws of the shot with the same settings.
+    void plot()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        QFETCH(int, shot);
+        QFETCH(QVector<double>, settings);
+        QFETCH(QString, error);
+        QTemporaryDir scratch;
+        const QString path = QDir(scratch.path()).filePath(file.isEmpty() || file == "13" ? "line.sgy" : file);
+        SegyLine line = file.isEmpty() ? SegyLine::demo() : cleanLine();
+        line.layout.formatCode = file == "13" ? 13 : line.layout.formatCode;
+        QVERIFY(file.isEmpty() || file == "13" ? line.write(path, nullptr) : QFile::copy(TestSupport::dataFile(file), path));
+        const QString out = QDir(scratch.path()).filePath("plot.png");
+        const Run run = segyhdr(QStringList{"plot", path, "-o", out} + options);
+        QCOMPARE(run.exitCode, error.isEmpty() ? 0 : 2);
+        QVERIFY2(error.isEmpty() || run.err.endsWith(error + '\n'), qPrintable(run.err));
+        QCOMPARE(QFileInfo::exists(out), error.isEmpty());
+        if (!error.isEmpty())
+            return;
+
+        QFile segy(path);
+        QVERIFY(segy.open(QIODevice::ReadOnly));
+        const SegyGeometry geometry = inspectSegy(segy);
+        QVector<ShotEntry> shots;
+        for (qint64 t = 0; t < geometry.traceCount; ++t) {
+            const QByteArray header = (segy.seek(geometry.traceOffset(t)), segy.read(kTraceHeaderBytes));
+            const fbRec r = TraceDecoder(HeaderLayout::rev1(), geometry.byteOrder).record(header.constData());
+            if (t == 0 || r.ffid != shots.last().ffid)
+                shots.append({r.ffid, qint32(t), qint32(t)});
+            shots.last().lastTrace = qint32(t);
+        }
+        GatherPlot plot;
+        ShotGather gather;
+        QVERIFY(readShotGather(path, geometry, TraceDecoder(HeaderLayout::rev1(), geometry.byteOrder), shots.at(shot), &gather, nullptr));
+        plot.setGather(gather);
+        plot.setSettings({settings.at(3) > 0 ? GatherStyle::Wiggle : GatherStyle::Grey, settings.at(0), settings.at(1), 0, -1,
+                          settings.at(2), TraceLabel::Channel});
+        plot.setTitle(QFileInfo(path).fileName());
+        const QImage image(out);
+        QVERIFY(!image.isNull());
+        QVERIFY(image == plot.image(image.size()).convertToFormat(image.format()));
     }
 
     void map_data()

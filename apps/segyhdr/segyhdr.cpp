@@ -2,8 +2,10 @@
 // shot QC, a header export with the viewer's columns and texts, and a map of the geometry.
 
 #include "LineMap.h"
+#include "Picture.h"
 #include "SegyhdrLine.h"
 
+#include <GatherPlot.h>
 #include <HeaderLayout.h>
 #include <ProgressSink.h>
 #include <ShotQc.h>
@@ -22,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -46,6 +49,10 @@ Verbs:
   dump FILE   the viewer's 16 columns, one row per trace, as CSV (or --tsv).
   map FILE -o OUT.svg|OUT.png
               the line from above: receivers grey, shots at their source, flagged shots red.
+  plot FILE --shot N | --ffid N -o OUT.png|OUT.svg [--agc MS] [--clip P] [--lmo VELOCITY] [--wiggle]
+              one shot's traces side by side, as the viewer's gather window draws them:
+              variable density in grey (or wiggles), the time in ms down, the channels across,
+              traces with an odd offset or coordinate in a red column marked.
 The SEG-Y file is read as it really is: big- or little-endian, with extended textual headers,
 rev 2 additional trace headers, or no file header at all; a file that cannot be read so is
 refused with the reason. Header places are those of SEG-Y rev 1 unless --project, --layout or
@@ -308,12 +315,69 @@ int runMap(SegyhdrLine &line, const QString &output)
     return kExitClean;
 }
 
+// The plot verb's options; the picture is as wide as its traces need, within bounds.
+struct PlotOptions
+{
+    const QCommandLineOption shot{QStringLiteral("shot"), QStringLiteral("plot: shot N of the shot list, from 1."), QStringLiteral("N")};
+    const QCommandLineOption agc{QStringLiteral("agc"), QStringLiteral("plot: automatic gain control over a window of MS milliseconds."),
+                                 QStringLiteral("MS")};
+    const QCommandLineOption clip{QStringLiteral("clip"), QStringLiteral("plot: the percentile of the amplitudes that gets the "
+                                  "full colour (default 99)."), QStringLiteral("P")};
+    const QCommandLineOption lmo{QStringLiteral("lmo"), QStringLiteral("plot: linear moveout, each trace moved up by "
+                                 "|offset| / VELOCITY (metres per second)."), QStringLiteral("VELOCITY")};
+    const QCommandLineOption wiggle{QStringLiteral("wiggle"), QStringLiteral("plot: wiggles with the positive lobe filled.")};
+
+    static constexpr int kHeight = 900;
+    static constexpr int kPixelsPerTrace = 6;
+    static constexpr int kMinWidth = 800;
+    static constexpr int kMaxWidth = 3000;
+
+    // The settings the options ask for; false with *error for a value out of range.
+    bool settings(const QCommandLineParser &parser, GatherSettings *settings, QString *error) const
+    {
+        const auto number = [&](const QCommandLineOption &option, double low, double high, double *value) {
+            if (!parser.isSet(option))
+                return true;
+            bool ok = false;
+            *value = parser.value(option).toDouble(&ok);
+            if (ok && *value >= low && *value <= high)
+                return true;
+            *error = QStringLiteral("--%1 %2: a number from %3 to %4").arg(option.names().constFirst(), parser.value(option))
+                             .arg(low).arg(high);
+            return false;
+        };
+        settings->style = parser.isSet(wiggle) ? GatherStyle::Wiggle : GatherStyle::Grey;
+        return number(agc, 0, 100000, &settings->agcMs) && number(clip, 1, 100, &settings->clipPercentile)
+                && number(lmo, 1, 1e6, &settings->lmoVelocity);
+    }
+};
+
+int runPlot(SegyhdrLine &line, const ShotEntry &shot, const GatherSettings &settings, const QString &output)
+{
+    GatherPlot plot;
+    ShotGather gather;
+    QString error;
+    if (!readShotGather(line.path(), line.geometry(), TraceDecoder(line.layout(), line.geometry().byteOrder), shot,
+                        &gather, &error))
+        return fail(QStringLiteral("Error: cannot show the traces of FFID %1 of %2: %3").arg(QString::number(shot.ffid), line.path(), error));
+    const int traces = gather.traceCount();
+    plot.setGather(std::move(gather));
+    plot.setSettings(settings);
+    const QString title = QFileInfo(line.path()).fileName();
+    plot.setTitle(title);
+    const int width = qBound(PlotOptions::kMinWidth, traces * PlotOptions::kPixelsPerTrace, PlotOptions::kMaxWidth);
+    const QSize size(width, PlotOptions::kHeight);
+    if (!writePicture(output, size, title, [&](QPainter &painter) { plot.paint(painter, size); }, &error))
+        return fail(error);
+    return kExitClean;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    // Only the map paints, and it never shows a window: no display is needed.
-    const bool painting = argc > 1 && qstrcmp(argv[1], "map") == 0;
+    // Only the map and the plot paint, and they never shows a window: no display is needed.
+    const bool painting = argc > 1 && (qstrcmp(argv[1], "map") == 0 || qstrcmp(argv[1], "plot") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (painting) {
         qInstallMessageHandler(quietMessages);
@@ -328,12 +392,12 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral("The trace headers of a SEG-Y line, shot by shot.")
                                      + QLatin1String(kUsage));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("verb"), QStringLiteral("qc, dump or map"));
+    parser.addPositionalArgument(QStringLiteral("verb"), QStringLiteral("qc, dump, map or plot"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the SEG-Y file"));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("qc: CSV rows, one per shot and reason."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("qc: one JSON document."));
     const QCommandLineOption shots(QStringLiteral("shots"), QStringLiteral("dump: shots A to B of the shot list, from 1."), QStringLiteral("A-B"));
-    const QCommandLineOption ffid(QStringLiteral("ffid"), QStringLiteral("dump: the shots with this FFID."), QStringLiteral("N"));
+    const QCommandLineOption ffid(QStringLiteral("ffid"), QStringLiteral("dump: the shots with this FFID; plot: the first of them."), QStringLiteral("N"));
     const QCommandLineOption tsv(QStringLiteral("tsv"), QStringLiteral("dump: tab-separated instead of CSV."));
     const QCommandLineOption byteField(QStringLiteral("byte"), QStringLiteral("dump: a custom field, 1-based position and 2 to 4 bytes; "
                                        "twice at most (default 71:2 and 237:4)."), QStringLiteral("POS:LEN"));
@@ -344,8 +408,10 @@ int main(int argc, char **argv)
     const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("the header places of the host project in this folder, "
                                      "as the viewer reads them there."), QStringLiteral("DIR"));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("map: the picture to write, .svg or .png."), QStringLiteral("OUT"));
+                                    QStringLiteral("map, plot: the picture to write, .svg or .png."), QStringLiteral("OUT"));
     parser.addOptions({csv, json, shots, ffid, tsv, byteField, field, layoutFile, project, output});
+    const PlotOptions plotOptions;
+    parser.addOptions({plotOptions.shot, plotOptions.agc, plotOptions.clip, plotOptions.lmo, plotOptions.wiggle});
     if (!parser.parse(app->arguments()))
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -353,8 +419,9 @@ int main(int argc, char **argv)
 
     const QStringList positional = parser.positionalArguments();
     const QString verb = positional.value(0);
-    if (positional.size() != 2 || (verb != QLatin1String("qc") && verb != QLatin1String("dump") && verb != QLatin1String("map")))
-        return fail(QStringLiteral("usage: segyhdr qc|dump|map FILE [options]; see segyhdr --help"));
+    const bool plotting = verb == QLatin1String("plot");
+    if (positional.size() != 2 || (verb != QLatin1String("qc") && verb != QLatin1String("dump") && verb != QLatin1String("map") && !plotting))
+        return fail(QStringLiteral("usage: segyhdr qc|dump|map|plot FILE [options]; see segyhdr --help"));
     const QString path = positional.at(1);
 
     CustomFields custom{71, 2, 237, 4};
@@ -374,6 +441,14 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("map needs -o OUT.svg or -o OUT.png"));
     if (verb == QLatin1String("map") && mapSuffix != QLatin1String("svg") && mapSuffix != QLatin1String("png"))
         return fail(QStringLiteral("Error: the map is written as .svg or .png, not: %1").arg(parser.value(output)));
+    GatherSettings plotSettings;
+    QString plotError;
+    if (plotting && (!parser.isSet(output) || (mapSuffix != QLatin1String("svg") && mapSuffix != QLatin1String("png"))))
+        return fail(QStringLiteral("plot needs -o OUT.svg or -o OUT.png"));
+    if (plotting && parser.isSet(plotOptions.shot) == parser.isSet(ffid))
+        return fail(QStringLiteral("plot needs one of --shot N and --ffid N"));
+    if (plotting && !plotOptions.settings(parser, &plotSettings, &plotError))
+        return fail(plotError);
     if (parser.isSet(csv) && parser.isSet(json))
         return fail(QStringLiteral("--csv and --json exclude each other"));
     if (parser.isSet(shots) && parser.isSet(ffid))
@@ -405,6 +480,16 @@ int main(int argc, char **argv)
         return runQc(line, parser.isSet(csv), parser.isSet(json));
     if (verb == QLatin1String("map"))
         return runMap(line, parser.value(output));
+    if (plotting) {
+        const QVector<ShotEntry> &list = line.shots();
+        const int number = parser.value(plotOptions.shot).toInt();
+        const auto byFfid = std::find_if(list.cbegin(), list.cend(), [&](const ShotEntry &e) { return e.ffid == wantedFfid; });
+        if (parser.isSet(plotOptions.shot) && (number < 1 || number > list.size()))
+            return fail(QStringLiteral("--shot %1: the file %2 has shots 1-%3").arg(parser.value(plotOptions.shot), path, QString::number(list.size())));
+        if (parser.isSet(ffid) && byFfid == list.cend())
+            return fail(QStringLiteral("no shot has FFID %1 in the file: %2").arg(wantedFfid).arg(path));
+        return runPlot(line, parser.isSet(ffid) ? *byFfid : list.at(number - 1), plotSettings, parser.value(output));
+    }
 
     // Shot ranges of the shot list, from 0: all, those asked for, or each run of the FFID.
     const QVector<ShotEntry> &all = line.shots();
