@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -111,6 +112,11 @@ GatherWindow::GatherWindow(QDialog *viewer, QTableView *table, QComboBox *shotCo
     labelCombo->addItems({tr("Channel"), tr("Offset")});
     auto *save = new QToolButton(this);
     save->setText(tr("Save PNG..."));
+    // Named as the members are, for those who drive the window from outside.
+    for (const auto &[widget, name] : {std::pair<QWidget *, const char *>{styleCombo, "styleCombo"}, {agcSpin, "agcSpin"},
+                                       {clipSpin, "clipSpin"}, {startSpin, "startSpin"}, {endSpin, "endSpin"},
+                                       {velocitySpin, "velocitySpin"}, {labelCombo, "labelCombo"}, {save, "saveButton"}})
+        widget->setObjectName(QLatin1String(name));
 
     auto *controls = new QHBoxLayout;
     const auto add = [controls, this](const QString &label, QWidget *widget) {

@@ -27,6 +27,9 @@ constexpr int kTopMargin = kTitleHeight + kLabelHeight + kMarkHeight;
 constexpr int kMinTickSpacing = 40; // pixels between time ticks
 constexpr int kLabelGap = 6;        // pixels between trace labels
 
+// The gain control's window is counted in blocks of this many samples.
+constexpr qint64 kAgcBlock = 8;
+
 // The clip level is a percentile of this many amplitudes at most, taken evenly over the shown ones.
 constexpr qint64 kMaxClipSamples = 1 << 20;
 
@@ -91,6 +94,27 @@ void flagOddValues(const QVector<fbRec> &records, int column, QVector<bool> &fla
 void GatherPlot::setGather(ShotGather gather)
 {
     shot = std::move(gather);
+    // The energy before each block of kAgcBlock samples, trace by trace: once per shot, however
+    // often the gain window changes or the picture is drawn again.
+    const qint64 samples = shot.samples;
+    const qint64 blocks = (samples + kAgcBlock - 1) / kAgcBlock;
+    blockEnergy.assign(size_t(shot.traceCount() * (blocks + 1)), 0.0);
+    for (int i = 0; i < shot.traceCount(); ++i) {
+        const float *x = shot.trace(i);
+        double *energy = blockEnergy.data() + qint64(i) * (blocks + 1);
+        for (qint64 b = 0; b < blocks; ++b) {
+            const qint64 end = qMin(samples, (b + 1) * kAgcBlock);
+            float sum = 0.0f;
+            for (qint64 k = b * kAgcBlock; k < end; ++k)
+                sum += x[k] * x[k];
+            if (!std::isfinite(sum)) {
+                sum = 0.0f;
+                for (qint64 k = b * kAgcBlock; k < end; ++k)
+                    sum += finiteOrZero(x[k]) * finiteOrZero(x[k]);
+            }
+            energy[b + 1] = energy[b] + sum;
+        }
+    }
     chosen.clear();
     marked.clear();
     QVector<bool> flags(shot.traceCount(), false);
@@ -146,40 +170,36 @@ int GatherPlot::traceAt(const QPoint &point, const QSize &size) const
 
 // The amplitude of every trace at the time of each pixel row, gained and moved out, trace after
 // trace (NaN where the moved trace has no sample), and the clip level over them. Only the rows'
-// samples are looked at, and the gain window slides once over each trace.
+// samples are looked at; the gain control's window is rounded to whole blocks of blockEnergy.
 QVector<float> GatherPlot::shownValues(int rows, float *clip) const
 {
     const int n = shot.traceCount();
+    const qint64 samples = shot.samples;
     const double step = shot.intervalMs > 0 ? shot.intervalMs : 1.0;
     const double start = startMs();
     const double msPerRow = (endMs() - start) / rows;
     const qint64 half = current.agcMs > 0 ? qMax<qint64>(1, std::llround(current.agcMs / step / 2)) : 0;
+    const qint64 blocks = (samples + kAgcBlock - 1) / kAgcBlock;
     QVector<float> shown(n * rows, std::numeric_limits<float>::quiet_NaN());
     for (int i = 0; i < n; ++i) {
         const float *x = shot.trace(i);
-        const double shift = moveoutMs(i);
+        const double *energy = blockEnergy.data() + qint64(i) * (blocks + 1);
+        // Sample positions counted from half a sample before sample 0, so that truncation rounds.
+        const double first = (start + 0.5 * msPerRow + moveoutMs(i)) / step + 0.5;
+        const double perRow = msPerRow / step;
         float *out = shown.data() + qint64(i) * rows;
-        qint64 lo = 0;
-        qint64 hi = 0;
-        double energy = 0.0;
         for (int y = 0; y < rows; ++y) {
-            const qint64 s = std::llround((start + (y + 0.5) * msPerRow + shift) / step);
-            if (s < 0 || s >= shot.samples)
+            const double position = first + y * perRow;
+            if (position < 0 || position >= samples)
                 continue;
+            const qint64 s = qint64(position);
             float v = finiteOrZero(x[s]);
             if (half > 0) {
-                const qint64 from = qMax<qint64>(0, s - half);
-                const qint64 to = qMin<qint64>(shot.samples, s + half + 1);
-                if (from >= hi) {
-                    lo = hi = from;
-                    energy = 0.0;
-                }
-                for (; hi < to; ++hi)
-                    energy += double(finiteOrZero(x[hi])) * finiteOrZero(x[hi]);
-                for (; lo < from; ++lo)
-                    energy -= double(finiteOrZero(x[lo])) * finiteOrZero(x[lo]);
-                const double rms = std::sqrt(qMax(0.0, energy) / double(hi - lo));
-                v = rms > 0 ? float(v / rms) : 0.0f;
+                const qint64 from = qMax<qint64>(0, s - half) / kAgcBlock;
+                const qint64 to = qMin(samples - 1, s + half) / kAgcBlock + 1;
+                const float count = float(qMin(samples, to * kAgcBlock) - from * kAgcBlock);
+                const float rms = std::sqrt(float(qMax(0.0, energy[to] - energy[from])) / count);
+                v = rms > 0 ? v / rms : 0.0f;
             }
             out[y] = v;
         }
@@ -231,7 +251,7 @@ QImage GatherPlot::traces(const QSize &size) const
             int previous = -1;
             for (int y = 0; y < rows; ++y) {
                 const float v = values[y] == values[y] ? qBound(-1.0f, values[y] * scale, 1.0f) : 0.0f;
-                const int x = qBound(0, int(std::lround(centre + v * spacing)), width - 1);
+                const int x = qBound(0, int(centre + v * spacing + 0.5), width - 1);
                 auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
                 const int from = qMin(x, previous < 0 ? x : previous);
                 const int to = qMax(x, previous < 0 ? x : previous);
@@ -254,7 +274,8 @@ QImage GatherPlot::traces(const QSize &size) const
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
             const float v = shown[traceOf[size_t(x)] + y];
-            line[x] = v == v ? map[size_t(std::lround((qBound(-1.0f, v * scale, 1.0f) + 1.0f) * 127.5f))] : zero;
+            // From -1 to 1 onto 0 to 255, rounded: 0.5 to 255.5 truncated.
+            line[x] = v == v ? map[size_t((qBound(-1.0f, v * scale, 1.0f) + 1.0f) * 127.5f + 0.5f)] : zero;
         }
     }
     return image;
@@ -333,9 +354,14 @@ void GatherPlot::paintAxes(QPainter &painter, const QRect &plot) const
         const fbRec &r = shot.records.at(i);
         return QString::number(current.label == TraceLabel::Channel ? r.channel : r.offset);
     };
-    int widest = 0;
-    for (int i = 0; i < n; ++i)
-        widest = qMax(widest, metrics.horizontalAdvance(labelOf(i)));
+    // The longest text stands for the widest: the labels are numbers, and measuring each one
+    // would cost more than drawing the traces.
+    QString longest;
+    for (int i = 0; i < n; ++i) {
+        const QString label = labelOf(i);
+        longest = label.size() > longest.size() ? label : longest;
+    }
+    const int widest = metrics.horizontalAdvance(longest);
     const double spacing = double(plot.width()) / qMax(1, n);
     const int every = qMax(1, int(std::ceil((widest + kLabelGap) / qMax(1e-9, spacing))));
     const int labelTop = plot.top() - kMarkHeight - kLabelHeight;

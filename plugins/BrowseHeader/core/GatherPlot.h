@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVector>
 
+#include <vector>
+
 class QPainter;
 
 enum class GatherStyle { Grey, RedWhiteBlue, Wiggle };
@@ -76,4 +78,5 @@ private:
     QString heading;
     QVector<int> chosen;
     QVector<int> marked;
+    std::vector<double> blockEnergy;
 };
