@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 static QString cpuModel()
 {
@@ -32,6 +33,19 @@ static QString cpuModel()
 QString machineDescription()
 {
     return QStringLiteral("%1 cores, %2").arg(QThread::idealThreadCount()).arg(cpuModel());
+}
+
+static void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+void useQuietOffscreenQt()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
 }
 
 double cpuSeconds()

@@ -9,6 +9,11 @@
 /// The number of cores and the CPU model, e.g. "2 cores, AMD EPYC 7B13".
 QString machineDescription();
 
+/// Before the application object: the offscreen platform unless another is asked for, and only
+/// critical and fatal Qt messages on stderr, since that platform warns on every relayout of a
+/// top-level window and the figures are what matter.
+void useQuietOffscreenQt();
+
 /// CPU time of the process, which other work on a busy machine does not inflate as it does the
 /// wall time.
 double cpuSeconds();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the host and the plug-in, installs them into build/stage, makes the demo project with
 # a generated SEG-Y line, and starts the host on it. Without a display the host runs under Xvfb
-# and leaves screenshots behind (the viewer on a shot with a red column among them), and
+# and leaves screenshots behind (the viewer on a shot with a red column among them, and that
+# shot's traces with linear moveout), and
 # segyhdr checks the demo line and draws its map.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -43,6 +44,8 @@ echo "The host loaded its plug-ins and opened the browse dialog with the demo li
 cmake --build build -j"$(nproc)" --target tst_EndToEnd >/dev/null
 (cd build && ctest -R tst_EndToEnd --output-on-failure >/dev/null)
 cp build/screenshots/generated-line-viewer.png "$shots/viewer.png"
+# The same shot's traces in the gather window, opened with "Show traces" and moved out at 2000 m/s.
+cp build/screenshots/generated-line-gather.png "$shots/gather.png"
 
 echo
 echo "segyhdr qc $line"
@@ -58,5 +61,5 @@ fi
 "$stage/bin/segyhdr" map "$line" -o "$demo/demo-map.svg"
 "$stage/bin/segyhdr" map "$line" -o "$demo/demo-map.png"
 echo "Map of the line: $demo/demo-map.svg (and .png)"
-echo "Screenshots: $shots (host.png, the dialog next to it and viewer.png)."
+echo "Screenshots: $shots (host.png, the dialog next to it, viewer.png and gather.png)."
 echo "To use it interactively, run this script again where a display is available."

@@ -2,6 +2,7 @@
 #include "TraceRecord.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -76,11 +77,18 @@ constexpr TypeName kTypeNames[] = {
 
 double ibmToDouble(quint32 bits)
 {
+    // 16^(e - 64) / 2^24 for each 7-bit exponent e: powers of two, so the product is exact, and a
+    // table lookup rather than ldexp() keeps the decoding of a shot's samples cheap.
+    static const std::array<double, 128> scale = [] {
+        std::array<double, 128> table{};
+        for (int e = 0; e < 128; ++e)
+            table[size_t(e)] = std::ldexp(1.0, 4 * (e - 64) - 24);
+        return table;
+    }();
     const quint32 fraction = bits & 0x00ffffffu;
     if (fraction == 0)
         return 0.0;
-    const int exponent = int((bits >> 24) & 0x7f) - 64;
-    const double value = std::ldexp(double(fraction), 4 * exponent - 24);
+    const double value = double(fraction) * scale[(bits >> 24) & 0x7f];
     return bits & 0x80000000u ? -value : value;
 }
 

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
+#include <QtEndian>
 
 namespace TestSupport {
 
@@ -80,11 +81,14 @@ QString dataFile(const QString &fileName)
     return QDir(QStringLiteral(ZN_TEST_DATA_DIR)).filePath(fileName);
 }
 
-SegyioDump segyioDump(const QString &path)
+SegyioDump segyioDump(const QString &path, bool withSamples)
 {
     SegyioDump dump;
     QProcess python;
-    python.start(QStringLiteral(ZN_SEGYIO_PYTHON), {QStringLiteral(ZN_TEST_SCRIPTS_DIR "/segyio_dump.py"), path});
+    QStringList arguments{QStringLiteral(ZN_TEST_SCRIPTS_DIR "/segyio_dump.py"), path};
+    if (withSamples)
+        arguments << QStringLiteral("--samples");
+    python.start(QStringLiteral(ZN_SEGYIO_PYTHON), arguments);
     // segyio over a few megabytes takes well under a second; a hang must not stall the suite.
     if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
         python.kill();
@@ -102,6 +106,10 @@ SegyioDump segyioDump(const QString &path)
         dump.traces.append({n(0), n(1), n(2), n(3), n(4), n(5), n(6), n(7), n(8), n(9), n(10), n(11), n(12),
                             t.at(13).toDouble(), t.at(14).toDouble(), t.at(15).toDouble(), t.at(16).toDouble()});
     }
+    const QByteArray values = QByteArray::fromBase64(root.value("values").toString().toLatin1());
+    dump.values.resize(values.size() / int(sizeof(double)));
+    for (int i = 0; i < dump.values.size(); ++i)
+        dump.values[i] = qFromLittleEndian<double>(values.constData() + i * sizeof(double));
     dump.ok = root.contains("traces");
     dump.error = dump.ok ? QString() : QStringLiteral("segyio's output is not the expected JSON");
     return dump;

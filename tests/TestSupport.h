@@ -63,8 +63,9 @@ struct SegyioDump
     int format = 0;
     int extHeaders = 0; // extended textual header records after the binary header
     QVector<SegyioTrace> traces;
+    QVector<double> values; // with samples asked for: every sample, trace after trace
 };
-SegyioDump segyioDump(const QString &path);
+SegyioDump segyioDump(const QString &path, bool withSamples = false);
 
 } // namespace TestSupport
 

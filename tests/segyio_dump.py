@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Prints, as JSON, what segyio reads from a SEG-Y file: the geometry and, per trace, the header
 fields the tests compare, in the order of FIELDS, then the four coordinates scaled by the scalar
-of bytes 71-72 (positive multiplies, negative divides, 0 means 1) in double precision.
-Usage: segyio_dump.py FILE"""
+of bytes 71-72 (positive multiplies, negative divides, 0 means 1) in double precision. With
+--samples, also every sample of every trace, trace after trace, as little-endian doubles in base64.
+Usage: segyio_dump.py FILE [--samples]"""
+import base64
 import json
 import struct
 import sys
@@ -37,8 +39,11 @@ def main():
         for header in f.header:
             trace = [int(header[field]) for field in FIELDS]
             traces.append(trace + [scaled(header[field], trace[11]) for field in COORDINATES])
-        json.dump({"little": little, "samples": len(f.samples), "format": int(f.bin[segyio.BinField.Format]),
-                   "extHeaders": int(f.ext_headers), "traces": traces}, sys.stdout)
+        dump = {"little": little, "samples": len(f.samples), "format": int(f.bin[segyio.BinField.Format]),
+                "extHeaders": int(f.ext_headers), "traces": traces}
+        if "--samples" in sys.argv[2:]:
+            dump["values"] = base64.b64encode(f.trace.raw[:].astype("<f8").tobytes()).decode("ascii")
+        json.dump(dump, sys.stdout)
 
 
 if __name__ == "__main__":

@@ -149,6 +149,16 @@ private slots:
             if (!redShots.isEmpty())
                 viewer->findChild<QComboBox *>()->setCurrentIndex(*std::min_element(redShots.cbegin(), redShots.cend()));
             viewer->grab().save(screenshots + QStringLiteral("-viewer.png"));
+            // The same shot's traces through "Show traces", moved out at the demo line's velocity.
+            if (source.isEmpty()) {
+                viewer->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(viewer));
+                QTest::keySequence(viewer, QKeySequence(Qt::CTRL | Qt::Key_T));
+                QWidget *gather = viewer->findChild<QWidget *>(QStringLiteral("GatherWindow"));
+                QVERIFY(gather && gather->isVisible());
+                gather->findChild<QSpinBox *>(QStringLiteral("velocitySpin"))->setValue(2000);
+                gather->grab().save(screenshots + QStringLiteral("-gather.png"));
+            }
         });
         driver.then("BrowseHeaderDialog", [](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
         action->trigger();

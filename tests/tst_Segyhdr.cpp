@@ -1,4 +1,5 @@
 #include "BrowseParams.h"
+#include "GatherPlot.h"
 #include "SegyLine.h"
 #include "ShowHeaderTable.h"
 #include "TestSupport.h"
@@ -425,8 +426,8 @@ private slots:
         QTest::newRow("a folder without SEG-Y") << QStringList{"qc", empty} << empty + ": a folder without a SEG-Y file in it";
         QTest::newRow("shorter than the file header") << QStringList{"dump", stub} << "Error: " + stub + " cannot be read as SEG-Y: "
                    "the file is 3599 bytes long, too short for the 3600-byte SEG-Y file header, and it is not a run of whole traces either";
-        QTest::newRow("no verb") << QStringList{"--csv"} << "no verb given: segyhdr info|range|qc|dump|map|summary FILE...; see segyhdr --help";
-        QTest::newRow("a verb misspelt") << QStringList{"dupm", small} << "dupm: no such verb; the verbs are info, range, qc, dump, map and summary";
+        QTest::newRow("no verb") << QStringList{"--csv"} << "no verb given: segyhdr info|range|qc|dump|map|plot|summary FILE...; see segyhdr --help";
+        QTest::newRow("a verb misspelt") << QStringList{"dupm", small} << "dupm: no such verb; the verbs are info, range, qc, dump, map, plot and summary";
         QTest::newRow("no file") << QStringList{"--json", "qc"} << "qc: no file given";
         QTest::newRow("no such option") << QStringList{"qc", small, "--bogus"} << "--bogus: no such option; see segyhdr --help";
         QTest::newRow("an option of another verb") << QStringList{"qc", "--tsv", small} << "--tsv: does not apply to qc";
@@ -455,6 +456,11 @@ private slots:
         QTest::newRow("a map without coordinates") << QStringList{"map", unplaced, "-o", dir.filePath("none.svg")}
                 << unplaced + " has no coordinates: every source and receiver position is (0, 0); no map is drawn";
         QTest::newRow("output into a folder") << QStringList{"dump", small, "-o", empty} << "-o " + empty + ": is a folder";
+        QTest::newRow("plot of no shot") << QStringList{"plot", small, "-o", "p.png"} << "plot: needs one of --shot N and --ffid N";
+        QTest::newRow("plot clipped past 100") << QStringList{"plot", small, "--shot", "1", "--clip", "150", "-o", "p.png"}
+                << "--clip 150: a number from 1 to 100";
+        QTest::newRow("plot of a shot past the end") << QStringList{"plot", unplaced, "--shot", "2", "-o", dir.filePath("p.png")}
+                << "--shot 2: the file " + unplaced + " has shots 1-1";
     }
 
     void badInput()
@@ -521,6 +527,68 @@ private slots:
         QTest::keySequence(table, QKeySequence::Copy);
         const QStringList shown = {header.join('\t'), dump.at(1 + 6 * 120 + 2), dump.at(1 + 6 * 120 + 5)};
         QCOMPARE(QGuiApplication::clipboard()->text(), QString(shown.join('\n').replace(',', '\t') + '\n'));
+    }
+
+    void plot_data()
+    {
+        QTest::addColumn<QString>("file"); // from tests/data; "" for the demo line, "13" for a line of format 13
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("shot");
+        QTest::addColumn<QVector<double>>("settings"); // AGC, clip, LMO, wiggle as GatherSettings should take them
+        QTest::addColumn<QString>("error");
+        QTest::newRow("demo FFID 1018, moveout and AGC") << "" << QStringList{"--ffid", "1018", "--lmo", "2000", "--agc", "500"}
+                << 17 << QVector<double>{500, 99, 2000, 0} << "";
+        QTest::newRow("demo shot 7 as wiggles, clipped at 90") << "" << QStringList{"--shot", "7", "--wiggle", "--clip", "90"}
+                << 6 << QVector<double>{0, 90, 0, 1} << "";
+        for (const char *name : {"viking_small.segy", "bflinchum_survey1_12shots_concat.sgy", "f3.sgy", "f3-lsb.sgy",
+                                 "poland2d_example_ffid_231.sgy", "shot-gather.sgy", "multi-text.sgy", "long.sgy"})
+            QTest::newRow(name) << name << QStringList{"--shot", "1"} << 0 << QVector<double>{0, 99, 0, 0} << "";
+        QTest::newRow("format 13 is refused") << "13" << QStringList{"--shot", "1"} << 0 << QVector<double>()
+                << "the sample format code 13 is not one that SEG-Y defines (1 to 12, 15 or 16), so its samples cannot be decoded";
+    }
+
+    // The picture is the one the gather window draws of the shot with the same settings.
+    void plot()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        QFETCH(int, shot);
+        QFETCH(QVector<double>, settings);
+        QFETCH(QString, error);
+        QTemporaryDir scratch;
+        const QString path = QDir(scratch.path()).filePath(file.isEmpty() || file == "13" ? "line.sgy" : file);
+        SegyLine line = file.isEmpty() ? SegyLine::demo() : cleanLine();
+        line.layout.formatCode = file == "13" ? 13 : line.layout.formatCode;
+        QVERIFY(file.isEmpty() || file == "13" ? line.write(path, nullptr) : QFile::copy(TestSupport::dataFile(file), path));
+        const QString out = QDir(scratch.path()).filePath("plot.png");
+        const Run run = segyhdr(QStringList{"plot", path, "-o", out} + options);
+        QCOMPARE(run.exitCode, error.isEmpty() ? 0 : 2);
+        QVERIFY2(error.isEmpty() || run.err.endsWith(error + '\n'), qPrintable(run.err));
+        QCOMPARE(QFileInfo::exists(out), error.isEmpty());
+        if (!error.isEmpty())
+            return;
+
+        QFile segy(path);
+        QVERIFY(segy.open(QIODevice::ReadOnly));
+        const SegyGeometry geometry = inspectSegy(segy);
+        QVector<ShotEntry> shots;
+        for (qint64 t = 0; t < geometry.traceCount; ++t) {
+            const QByteArray header = (segy.seek(geometry.traceOffset(t)), segy.read(kTraceHeaderBytes));
+            const fbRec r = TraceDecoder(HeaderLayout::rev1(), geometry.byteOrder).record(header.constData());
+            if (t == 0 || r.ffid != shots.last().ffid)
+                shots.append({r.ffid, qint32(t), qint32(t)});
+            shots.last().lastTrace = qint32(t);
+        }
+        GatherPlot plot;
+        ShotGather gather;
+        QVERIFY(readShotGather(path, geometry, TraceDecoder(HeaderLayout::rev1(), geometry.byteOrder), shots.at(shot), &gather, nullptr));
+        plot.setGather(gather);
+        plot.setSettings({settings.at(3) > 0 ? GatherStyle::Wiggle : GatherStyle::Grey, settings.at(0), settings.at(1), 0, -1,
+                          settings.at(2), TraceLabel::Channel});
+        plot.setTitle(QFileInfo(path).fileName());
+        const QImage image(out);
+        QVERIFY(!image.isNull());
+        QVERIFY(image == plot.image(image.size()).convertToFormat(image.format()));
     }
 
     void map_data()

@@ -24,7 +24,8 @@ struct VerbName
 
 constexpr VerbName kVerbs[] = {
     {Verb::Info, "info"}, {Verb::Range, "range"}, {Verb::Qc, "qc"},
-    {Verb::Dump, "dump"}, {Verb::Map, "map"},     {Verb::Summary, "summary"},
+    {Verb::Dump, "dump"}, {Verb::Map, "map"},     {Verb::Plot, "plot"},
+    {Verb::Summary, "summary"},
 };
 
 // An option, the verbs that take it, and whether it takes a value.
@@ -38,16 +39,21 @@ struct OptionSpec
 const QVector<OptionSpec> &optionSpecs()
 {
     static const QVector<OptionSpec> specs = {
-        {"--output", true, {Verb::Info, Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Summary}},
+        {"--output", true, {Verb::Info, Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Plot, Verb::Summary}},
         {"--json", false, {Verb::Info, Verb::Range, Verb::Qc, Verb::Summary}},
         {"--csv", false, {Verb::Range, Verb::Qc}},
         {"--tsv", false, {Verb::Dump}},
         {"--shots", true, {Verb::Dump}},
-        {"--ffid", true, {Verb::Dump}},
+        {"--ffid", true, {Verb::Dump, Verb::Plot}},
+        {"--shot", true, {Verb::Plot}},
+        {"--agc", true, {Verb::Plot}},
+        {"--clip", true, {Verb::Plot}},
+        {"--lmo", true, {Verb::Plot}},
+        {"--wiggle", false, {Verb::Plot}},
         {"--byte", true, {Verb::Dump}},
-        {"--field", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map}},
-        {"--layout", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map}},
-        {"--project", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map}},
+        {"--field", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Plot}},
+        {"--layout", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Plot}},
+        {"--project", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Plot}},
         {"--offset-tolerance", true, {Verb::Qc, Verb::Map}},
     };
     return specs;
@@ -74,6 +80,8 @@ Verbs:
             summary of each file and of the survey. Exit status 0 clean, 1 findings, 2 error.
   dump      the viewer's 16 columns, one row per trace, as CSV (or --tsv).
   map       the line from above: receivers grey, shots at their source, flagged shots red.
+  plot      one shot's traces as the viewer's gather window draws them: variable density or
+            wiggles, with gain, clip and linear moveout by the header offsets.
   summary   the survey summary of earlier qc --json results (RESULT.json...), as one qc over
             all their files gives it.
 
@@ -83,6 +91,11 @@ Options:
   --csv                   range, qc: CSV rows
   --tsv                   dump: tab-separated instead of CSV
   --shots A-B, --ffid N   dump: shots A to B of the shot list (from 1), or the shots of one FFID
+  --shot N, --ffid N      plot: shot N of the shot list (from 1), or the first shot of the FFID
+  --agc MS                plot: automatic gain control over a window of MS milliseconds
+  --clip P                plot: the percentile of the amplitudes that gets the full colour (default 99)
+  --lmo VELOCITY          plot: linear moveout, each trace moved up by |offset| / VELOCITY (m/s)
+  --wiggle                plot: wiggles with the positive lobe filled, not variable density
   --byte POS:LEN          dump: a custom column, a 2- or 4-byte field at a 1-based position;
                           once or twice (default 71:2 and 237:4)
   --field NAME=POS:TYPE   a header field at another place or of another type (int16, int32,
@@ -205,6 +218,16 @@ bool parseNumber(const QString &option, const QString &text, double *value, QStr
     return true;
 }
 
+bool parseRange(const QString &option, const QString &text, double low, double high, double *value, QString *error)
+{
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    if (ok && *value >= low && *value <= high)
+        return true;
+    *error = QStringLiteral("%1 %2: a number from %3 to %4").arg(option, text, QString::number(low), QString::number(high));
+    return false;
+}
+
 } // namespace
 
 bool parseCommand(const QStringList &arguments, Command *command, QString *error)
@@ -258,13 +281,13 @@ bool parseCommand(const QStringList &arguments, Command *command, QString *error
     }
 
     if (words.isEmpty()) {
-        *error = QStringLiteral("no verb given: segyhdr info|range|qc|dump|map|summary FILE...; see segyhdr --help");
+        *error = QStringLiteral("no verb given: segyhdr info|range|qc|dump|map|plot|summary FILE...; see segyhdr --help");
         return false;
     }
     const auto verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
                                    [&words](const VerbName &v) { return words.first() == QLatin1String(v.name); });
     if (verb == std::end(kVerbs)) {
-        *error = QStringLiteral("%1: no such verb; the verbs are info, range, qc, dump, map and summary").arg(words.first());
+        *error = QStringLiteral("%1: no such verb; the verbs are info, range, qc, dump, map, plot and summary").arg(words.first());
         return false;
     }
     command->verb = verb->verb;
@@ -314,6 +337,18 @@ bool parseCommand(const QStringList &arguments, Command *command, QString *error
             project = value;
         else if (name == QLatin1String("--offset-tolerance") && !parseNumber(name, value, &command->offsetTolerance, error))
             return false;
+        else if (name == QLatin1String("--shot")) {
+            command->plotShot = value.toInt();
+            if (command->plotShot < 1) {
+                *error = QStringLiteral("--shot %1: a shot is counted from 1").arg(value);
+                return false;
+            }
+        } else if (name == QLatin1String("--wiggle"))
+            command->plotSettings.style = GatherStyle::Wiggle;
+        else if ((name == QLatin1String("--agc") && !parseRange(name, value, 0, 100000, &command->plotSettings.agcMs, error))
+                 || (name == QLatin1String("--clip") && !parseRange(name, value, 1, 100, &command->plotSettings.clipPercentile, error))
+                 || (name == QLatin1String("--lmo") && !parseRange(name, value, 1, 1e6, &command->plotSettings.lmoVelocity, error)))
+            return false;
     }
     if (formats.size() > 1) {
         *error = QStringLiteral("--json, --csv and --tsv exclude each other");
@@ -339,15 +374,19 @@ bool parseCommand(const QStringList &arguments, Command *command, QString *error
         (i == 0 ? command->custom.cust1Len : command->custom.cust2Len) = length;
     }
 
-    if (command->verb == Verb::Map) {
+    if (command->verb == Verb::Map || command->verb == Verb::Plot) {
         const QString suffix = QFileInfo(command->output).suffix().toLower();
         if (command->output.isEmpty() || (suffix != QLatin1String("svg") && suffix != QLatin1String("png"))) {
-            *error = QStringLiteral("map: needs -o OUT.svg or -o OUT.png%1")
-                    .arg(command->output.isEmpty() ? QString() : QStringLiteral(", not ") + command->output);
+            *error = QStringLiteral("%1: needs -o OUT.svg or -o OUT.png%2")
+                    .arg(words.first(), command->output.isEmpty() ? QString() : QStringLiteral(", not ") + command->output);
             return false;
         }
         if (command->inputs.size() > 1) {
-            *error = QStringLiteral("%1: map draws one line at a time").arg(command->inputs.at(1));
+            *error = QStringLiteral("%1: %2 draws one line at a time").arg(command->inputs.at(1), words.first());
+            return false;
+        }
+        if (command->verb == Verb::Plot && (command->plotShot > 0) == command->ffidSet) {
+            *error = QStringLiteral("plot: needs one of --shot N and --ffid N");
             return false;
         }
     }

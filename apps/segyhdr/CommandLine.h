@@ -2,6 +2,7 @@
 
 #include "SegyhdrLine.h"
 
+#include <GatherPlot.h>
 #include <ShotQc.h>
 #include <ShotReader.h>
 
@@ -11,7 +12,7 @@
 /// What segyhdr is asked to do, from its command line.
 struct Command
 {
-    enum class Verb { Info, Range, Qc, Dump, Map, Summary, Help, Version };
+    enum class Verb { Info, Range, Qc, Dump, Map, Plot, Summary, Help, Version };
     enum class Format { Text, Csv, Tsv, Json };
 
     Verb verb = Verb::Help;
@@ -26,6 +27,8 @@ struct Command
     bool ffidSet = false;
     qint32 ffid = 0;
     double offsetTolerance = kDefaultOffsetTolerance;
+    int plotShot = 0;    // plot --shot N, from 1; 0: by --ffid
+    GatherSettings plotSettings;
 };
 
 /// The command that the arguments (after the program's name) ask for. Options may come before,

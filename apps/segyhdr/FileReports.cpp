@@ -1,11 +1,14 @@
 #include "FileReports.h"
 
 #include "LineMap.h"
+#include "Picture.h"
 #include "QcReport.h"
 
 #include <BinaryHeader.h>
 #include <DumpRows.h>
+#include <GatherPlot.h>
 #include <OpenLine.h>
+#include <ShotGather.h>
 #include <ShotTable.h>
 #include <TextHeader.h>
 #include <TraceDecoder.h>
@@ -16,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <unordered_set>
@@ -383,6 +387,50 @@ int mapFile(const Command &command, const QString &path, const FileProgress &pro
     }
     QString error;
     if (!map.write(command.output, &error)) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
+        return 2;
+    }
+    return 0;
+}
+
+int plotFile(const Command &command, const QString &path, const FileProgress &progress)
+{
+    // The picture is as wide as its traces need, within bounds.
+    constexpr int kHeight = 900;
+    constexpr int kPixelsPerTrace = 6;
+    constexpr int kMinWidth = 800;
+    constexpr int kMaxWidth = 3000;
+
+    SegyhdrLine line(path, command.custom, command.layouts);
+    if (!line.open(progress)) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(line.error()));
+        return 2;
+    }
+    const QVector<ShotEntry> &list = line.shots();
+    const auto byFfid = std::find_if(list.cbegin(), list.cend(), [&](const ShotEntry &e) { return e.ffid == command.ffid; });
+    QString error;
+    if (command.plotShot > list.size())
+        error = QStringLiteral("--shot %1: the file %2 has shots 1-%3")
+                        .arg(QString::number(command.plotShot), path, QString::number(list.size()));
+    else if (command.ffidSet && byFfid == list.cend())
+        error = QStringLiteral("no shot has FFID %1 in the file: %2").arg(QString::number(command.ffid), path);
+    const ShotEntry shot = command.ffidSet ? (byFfid == list.cend() ? ShotEntry{} : *byFfid) : list.value(command.plotShot - 1);
+    ShotGather gather;
+    if (error.isEmpty() && !readShotGather(path, line.geometry(), TraceDecoder(line.layout(), line.geometry().byteOrder), shot,
+                                           &gather, &error))
+        error = QStringLiteral("Error: cannot show the traces of FFID %1 of %2: %3").arg(QString::number(shot.ffid), path, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
+        return 2;
+    }
+    GatherPlot plot;
+    const int traces = gather.traceCount();
+    plot.setGather(std::move(gather));
+    plot.setSettings(command.plotSettings);
+    const QString title = QFileInfo(path).fileName();
+    plot.setTitle(title);
+    const QSize size(qBound(kMinWidth, traces * kPixelsPerTrace, kMaxWidth), kHeight);
+    if (!writePicture(command.output, size, title, [&](QPainter &painter) { plot.paint(painter, size); }, &error)) {
         std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
         return 2;
     }

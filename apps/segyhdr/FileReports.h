@@ -25,3 +25,7 @@ int dumpFile(const Command &command, const QString &path, bool named, QIODevice 
 
 /// The line drawn from above into the command's output picture. Returns 0, or 2.
 int mapFile(const Command &command, const QString &path, const FileProgress &progress);
+
+/// One shot's traces drawn into the command's output picture as the gather window draws them.
+/// Returns 0, or 2.
+int plotFile(const Command &command, const QString &path, const FileProgress &progress);

@@ -1,9 +1,8 @@
 #include "LineMap.h"
 
-#include <QFileInfo>
-#include <QImage>
+#include "Picture.h"
+
 #include <QPainter>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
@@ -192,28 +191,5 @@ void LineMap::paint(QPainter &painter) const
 bool LineMap::write(const QString &path, QString *error)
 {
     fixFrame();
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(QSize(kWidth, kHeight));
-        svg.setViewBox(QRect(0, 0, kWidth, kHeight));
-        svg.setTitle(title);
-        QPainter painter;
-        if (!painter.begin(&svg)) {
-            *error = QStringLiteral("Error: fail to create the file: %1").arg(path);
-            return false;
-        }
-        paint(painter);
-        return painter.end();
-    }
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    QPainter painter(&image);
-    paint(painter);
-    painter.end();
-    if (!image.save(path, "PNG")) {
-        *error = QStringLiteral("Error: fail to create the file: %1").arg(path);
-        return false;
-    }
-    return true;
+    return writePicture(path, QSize(kWidth, kHeight), title, [this](QPainter &painter) { paint(painter); }, error);
 }

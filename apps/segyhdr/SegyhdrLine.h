@@ -42,6 +42,8 @@ public:
 
     const QVector<ShotEntry> &shots() const { return opened.shots; }
     const SegyGeometry &geometry() const { return opened.geometry; }
+    /// The layout the headers are read with.
+    const HeaderLayout &layout() const { return layouts.read; }
     qint64 traceCount() const;
     QString path() const { return segyPath; }
     QString error() const { return message; }

@@ -1,6 +1,6 @@
 // segyhdr: the trace headers of SEG-Y files, a line or a whole survey at once, on the same cores
 // as the viewer: what each file is, the range of every header, shot QC with a survey summary, a
-// header export with the viewer's columns and texts, and a map of the geometry.
+// header export with the viewer's columns and texts, a map of the geometry and a shot's traces.
 
 #include "CommandLine.h"
 #include "FileReports.h"
@@ -42,18 +42,26 @@ int fail(const QString &message)
     return kExitError;
 }
 
+// Whether -o names one of the inputs, which segyhdr never writes.
+bool outputIsInput(const Command &command, const QStringList &files, QString *error)
+{
+    const QString target = QFileInfo(command.output).absoluteFilePath();
+    for (const QString &input : files) {
+        if (QFileInfo(input).absoluteFilePath() == target || QFileInfo(input).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) {
+            *error = QStringLiteral("-o %1: that is an input file, which segyhdr never writes").arg(command.output);
+            return true;
+        }
+    }
+    return false;
+}
+
 // Where the output goes: standard output, or the file of -o, never one of the inputs.
 bool openOutput(const Command &command, const QStringList &files, QFile *out, QString *error)
 {
     if (command.output.isEmpty())
         return out->open(stdout, QIODevice::WriteOnly);
-    const QString target = QFileInfo(command.output).absoluteFilePath();
-    for (const QString &input : files) {
-        if (QFileInfo(input).absoluteFilePath() == target || QFileInfo(input).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) {
-            *error = QStringLiteral("-o %1: that is an input file, which segyhdr never writes").arg(command.output);
-            return false;
-        }
-    }
+    if (outputIsInput(command, files, error))
+        return false;
     out->setFileName(command.output);
     if (QFileInfo(command.output).isDir() || !out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *error = QStringLiteral("-o %1: %2").arg(command.output,
@@ -90,9 +98,9 @@ int main(int argc, char **argv)
     QString error;
     const bool parsed = parseCommand(arguments, &command, &error);
 
-    // Only the map paints, and it never shows a window: no display is needed.
+    // Only the map and the plot paint, and they never show a window: no display is needed.
     std::unique_ptr<QCoreApplication> app;
-    if (parsed && command.verb == Verb::Map) {
+    if (parsed && (command.verb == Verb::Map || command.verb == Verb::Plot)) {
         qInstallMessageHandler(quietMessages);
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
@@ -120,10 +128,14 @@ int main(int argc, char **argv)
         status = fail(fault);
     if (survey.files.isEmpty())
         return status;
+    // A picture is written by its painter, and only once it is drawn.
+    if (command.verb == Verb::Map || command.verb == Verb::Plot) {
+        if (outputIsInput(command, survey.files, &error))
+            return fail(error);
+        return std::max(status, (command.verb == Verb::Map ? mapFile : plotFile)(command, survey.files.first(), {}));
+    }
     if (!openOutput(command, survey.files, &out, &error))
         return fail(error);
-    if (command.verb == Verb::Map)
-        return std::max(status, mapFile(command, survey.files.first(), {}));
 
     const bool named = survey.files.size() > 1 || QFileInfo(command.inputs.first()).isDir();
     const bool json = command.format == Command::Format::Json;

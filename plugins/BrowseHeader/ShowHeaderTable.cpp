@@ -1,6 +1,7 @@
 #include "ShowHeaderTable.h"
 
 #include "BrowseParams.h"
+#include "GatherOpener.h"
 #include "HeaderDefineTable.h"
 #include "TableRowCopier.h"
 #include "ui_ShowHeaderTable.h"
@@ -35,6 +36,9 @@ ShowHeaderTable::ShowHeaderTable(BrowseParams *params, QVector<ShotEntry> shots,
     this->shots = std::move(shots);
     headerDefs = allocateHeaderDefs();
     readHeaderDefine(headerDefs);
+    // "Show traces" in a window of its own, offered beside "Copy"; the form stays as designed.
+    gatherOpener = std::make_unique<GatherOpener>(this, ui->tableView, ui->ffidCombo, params->segyName, this->shots, headerDefs);
+    copier->addMenuAction(gatherOpener->action());
     if (!this->shots.isEmpty()) {
         firstTrace = this->shots.first().firstTrace;
         lastTrace = this->shots.first().lastTrace;

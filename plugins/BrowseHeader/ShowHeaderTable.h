@@ -11,6 +11,7 @@
 #include <memory>
 
 struct BrowseParams;
+class GatherOpener;
 class QStandardItemModel;
 class TableRowCopier;
 namespace Ui { class ShowHeaderTable; }
@@ -56,4 +57,5 @@ private:
     qint32 firstTrace = 0;
     qint32 lastTrace = -1;
     std::unique_ptr<TableRowCopier> copier;
+    std::unique_ptr<GatherOpener> gatherOpener;
 };

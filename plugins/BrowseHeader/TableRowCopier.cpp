@@ -61,6 +61,11 @@ QString TableRowCopier::selectedRowsText() const
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+void TableRowCopier::addMenuAction(QAction *action)
+{
+    menuActions.append(action);
+}
+
 void TableRowCopier::copy() const
 {
     const QString text = selectedRowsText();
@@ -79,6 +84,10 @@ bool TableRowCopier::eventFilter(QObject *watched, QEvent *event)
         QMenu menu;
         QAction *action = menu.addAction(QCoreApplication::translate("ShowHeaderTable", "Copy"));
         action->setEnabled(view->selectionModel() && view->selectionModel()->hasSelection());
+        for (QAction *other : qAsConst(menuActions)) {
+            if (other)
+                menu.addAction(other);
+        }
         if (menu.exec(static_cast<QContextMenuEvent *>(event)->globalPos()) == action)
             copy();
         return true;

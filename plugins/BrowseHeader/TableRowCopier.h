@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
+class QAction;
 class QTableView;
 
 /// Copies a table view's selected rows to the clipboard as tab-separated text, the header texts
@@ -20,10 +23,14 @@ public:
     /// of the column headers; empty when no row is selected.
     QString selectedRowsText() const;
 
+    /// Offers another action in the context menu, after "Copy".
+    void addMenuAction(QAction *action);
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void copy() const;
 
     QTableView *view;
+    QList<QPointer<QAction>> menuActions;
 };

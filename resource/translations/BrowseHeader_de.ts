@@ -83,4 +83,47 @@ Das Kommandozeilenwerkzeug segyhdr liest sie: segyhdr dump %1</translation></mes
     <message><source>g_line</source><translation>E_Linie</translation></message>
     <message><source>g_stat</source><translation>E_Statik</translation></message>
 </context>
+<context>
+    <name>GatherOpener</name>
+    <message><source>Show traces</source><translation>Spuren zeigen</translation></message>
+</context>
+<context>
+    <name>GatherPlot</name>
+    <message><source>Time (ms)</source><translation>Zeit (ms)</translation></message>
+    <message><source>Sample</source><translation>Abtastwert</translation></message>
+    <message><source>Channel</source><translation>Kanal</translation></message>
+    <message><source>Offset</source><translation>Offset</translation></message>
+    <message><source>AGC %1 ms</source><translation>AGC %1 ms</translation></message>
+    <message><source>no AGC</source><translation>ohne AGC</translation></message>
+    <message><source>LMO %1 m/s</source><translation>LMO %1 m/s</translation></message>
+    <message><source>clip %1%</source><translation>Clip %1 %</translation></message>
+    <message><source>FFID %1</source><translation>FFID %1</translation></message>
+    <message><source>no traces</source><translation>keine Spuren</translation></message>
+</context>
+<context>
+    <name>GatherWindow</name>
+    <message><source>Traces</source><translation>Spuren</translation></message>
+    <message><source>Grey</source><translation>Grau</translation></message>
+    <message><source>Red-white-blue</source><translation>Rot-Weiß-Blau</translation></message>
+    <message><source>Wiggles</source><translation>Wiggles</translation></message>
+    <message><source> ms</source><translation> ms</translation></message>
+    <message><source>none</source><translation>keine</translation></message>
+    <message><source> %</source><translation> %</translation></message>
+    <message><source> m/s</source><translation> m/s</translation></message>
+    <message><source>off</source><translation>aus</translation></message>
+    <message><source>Channel</source><translation>Kanal</translation></message>
+    <message><source>Offset</source><translation>Offset</translation></message>
+    <message><source>Save PNG...</source><translation>Als PNG speichern...</translation></message>
+    <message><source>Display:</source><translation>Darstellung:</translation></message>
+    <message><source>AGC:</source><translation>AGC:</translation></message>
+    <message><source>Clip:</source><translation>Clip:</translation></message>
+    <message><source>Time:</source><translation>Zeit:</translation></message>
+    <message><source>to</source><translation>bis</translation></message>
+    <message><source>Moveout velocity:</source><translation>Moveout-Geschwindigkeit:</translation></message>
+    <message><source>Label:</source><translation>Beschriftung:</translation></message>
+    <message><source>Cannot show the traces of %1: %2</source><translation>Die Spuren von %1 lassen sich nicht zeigen: %2</translation></message>
+    <message><source>Traces of FFID %1</source><translation>Spuren der FFID %1</translation></message>
+    <message><source>Save the traces as PNG</source><translation>Spuren als PNG speichern</translation></message>
+    <message><source>PNG images (*.png)</source><translation>PNG-Bilder (*.png)</translation></message>
+</context>
 </TS>

@@ -83,6 +83,47 @@ private:
 
 } // namespace
 
+// The synthetic shot record: a 25 Hz ringing wavelet (as the wiggle rings) at each arrival.
+constexpr double kArrivalHz = 25.0;
+constexpr double kArrivalDecaySeconds = 0.04;
+constexpr double kArrivalSeconds = 0.25; // where the wavelet has died away
+struct Reflection
+{
+    double zeroOffsetSeconds;
+    double velocity;
+    double amplitude;
+};
+constexpr Reflection kReflections[] = {{0.5, 2200.0, 0.6}, {0.9, 2500.0, 0.45}, {1.3, 2800.0, 0.3}};
+
+static void addArrival(QVector<double> &values, double arrival, double amplitude, double interval)
+{
+    const int first = qMax(0, int(std::ceil(arrival / interval)));
+    const int last = qMin(int(values.size()) - 1, int((arrival + kArrivalSeconds) / interval));
+    for (int i = first; i <= last; ++i) {
+        const double since = i * interval - arrival;
+        values[i] += amplitude * std::sin(2.0 * kPi * kArrivalHz * since) * std::exp(-since / kArrivalDecaySeconds);
+    }
+}
+
+// Nothing arrives before the first break, so that it is where the trace starts to move.
+static QVector<double> shotRecordSamples(double offset, const SegyLine &line)
+{
+    QVector<double> values(line.layout.samples, 0.0);
+    const double interval = line.layout.sampleIntervalUs * 1e-6;
+    if (interval <= 0)
+        return values;
+    const double firstBreak = line.interceptMs / 1000.0 + std::fabs(offset) / line.firstBreakVelocity;
+    addArrival(values, firstBreak, 1.0, interval);
+    for (const Reflection &r : kReflections) {
+        const double arrival = std::hypot(r.zeroOffsetSeconds, offset / r.velocity);
+        if (arrival > firstBreak)
+            addArrival(values, arrival, r.amplitude, interval);
+    }
+    for (double &v : values)
+        v = qBound(-1.0, v, 1.0);
+    return values;
+}
+
 // Gentle hills: two sine waves of a few hundred metres to kilometres.
 static double topography(double distance)
 {
@@ -123,6 +164,8 @@ SegyLine SegyLine::demo()
     line.sourceLine = 2001;
     line.groupLine = 2001;
     line.staticVelocity = 1800.0;
+    line.firstBreakVelocity = 2000.0;
+    line.interceptMs = 40.0;
     line.inconsistent = {{6, SourceField::SElev}, {17, SourceField::SourceX}, {29, SourceField::SElev}};
     return line;
 }
@@ -289,8 +332,13 @@ bool SegyLine::write(const QString &path, QString *error) const
     QString message;
     bool ok = writer.open();
     SegyTraceHeader header;
-    for (int trace = 0; ok && trace < traces; ++trace)
-        ok = this->header(trace, &header, &message) && writer.writeTrace(header);
+    for (int trace = 0; ok && trace < traces; ++trace) {
+        ok = this->header(trace, &header, &message);
+        if (ok && firstBreakVelocity > 0 && !layout.sparse && !layout.zeroSamples)
+            ok = writer.writeTrace(header, shotRecordSamples(nearOffset + (trace % tracesPerShot()) * groupSpacing, *this));
+        else if (ok)
+            ok = writer.writeTrace(header);
+    }
     ok = writer.close() && ok;
     if (!ok && error)
         *error = writer.errorString().isEmpty() ? message : writer.errorString();

@@ -62,6 +62,11 @@ public:
     int sourceStatic = 0;            // milliseconds, when not taken from the elevation
     int groupStatic = 0;
     double staticVelocity = 0.0;     // above 0: statics are the elevation above the datum at this speed
+    // Above 0: every trace gets samples of its own, a shot record whose first breaks arrive at
+    // interceptMs + |offset| / firstBreakVelocity (the refraction that linear moveout at this
+    // velocity flattens), with hyperbolic reflections below; 0 repeats the layout's wiggle.
+    double firstBreakVelocity = 0.0; // metres per second
+    double interceptMs = 0.0;
     QVector<Inconsistency> inconsistent;
     QVector<Override> overrides;
     QVector<BinaryValue> binaryValues;

@@ -261,6 +261,17 @@ bool SegyWriter::writeTrace(const SegyTraceHeader &header)
     return pending.size() < kWriteBlockBytes || flush();
 }
 
+bool SegyWriter::writeTrace(const SegyTraceHeader &header, const QVector<double> &values)
+{
+    if (layout.sparse)
+        return fail(QStringLiteral("%1: a sparse file holds no samples of its own").arg(path));
+    const QByteArray common = sampleBlock;
+    sampleBlock = encodeSamples(values);
+    const bool ok = writeTrace(header);
+    sampleBlock = common;
+    return ok;
+}
+
 bool SegyWriter::close()
 {
     if (!file.isOpen())
@@ -367,12 +378,21 @@ void SegyWriter::fillSampleBlock()
     sampleBlock.clear();
     if (layout.sparse)
         return;
+    QVector<double> values;
+    if (!layout.zeroSamples) {
+        values.resize(layout.samples);
+        for (int i = 0; i < layout.samples; ++i)
+            values[i] = wiggle(i, layout.sampleIntervalUs);
+    }
+    sampleBlock = encodeSamples(values);
+}
+
+QByteArray SegyWriter::encodeSamples(const QVector<double> &values) const
+{
     const int width = bytesPerSample(layout.formatCode);
-    sampleBlock = QByteArray(int(qint64(layout.samples) * width), '\0');
-    if (layout.zeroSamples)
-        return;
-    char *p = sampleBlock.data();
-    for (int i = 0; i < layout.samples; ++i, p += width)
-        storeBits(p, encodeSample(layout.formatCode, wiggle(i, layout.sampleIntervalUs)), width,
-                  layout.littleEndian);
+    QByteArray block(int(qint64(layout.samples) * width), '\0');
+    char *p = block.data();
+    for (int i = 0; i < layout.samples && i < values.size(); ++i, p += width)
+        storeBits(p, encodeSample(layout.formatCode, values.at(i)), width, layout.littleEndian);
+    return block;
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <array>
@@ -64,6 +65,9 @@ public:
     void setBinaryHeaderValue(int position, int length, qint64 value);
     /// Appends one trace: the header, then the samples (zeros, a wiggle or a hole).
     bool writeTrace(const SegyTraceHeader &header);
+    /// Appends one trace with samples of its own: values between -1 and 1, encoded as the wiggle
+    /// is; values past the layout's sample count are left out, missing ones are zeros.
+    bool writeTrace(const SegyTraceHeader &header, const QVector<double> &values);
     /// Finishes the file; false when anything could not be written.
     bool close();
 
@@ -86,6 +90,7 @@ private:
     bool flush();
     bool fail(const QString &message);
     void fillSampleBlock();
+    QByteArray encodeSamples(const QVector<double> &values) const;
 
     QString path;
     Layout layout;

@@ -51,7 +51,8 @@ s_stat (default: s_elev and source_x in turn). The field then varies from channe
 channel inside that shot.
 
 --demo writes the demonstration line: 40 shots (FFID 1001-1040) of 120 channels,
-IBM floats of 1000 samples at 2 ms, split spread, source every 25 m, receivers 12.5 m
+IBM floats of 1000 samples at 2 ms holding a shot record (first breaks at 40 ms +
+|offset| / 2000 m/s, three reflections below them), split spread, source every 25 m, receivers 12.5 m
 apart, UTM-like coordinates in centimetres (scalar -100), rolling elevations with
 elevation statics, and shots 7, 18 and 30 with inconsistent source headers. Other
 options change the demo line, e.g. --demo --sparse --samples 60000.)";
