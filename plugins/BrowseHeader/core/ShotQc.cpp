@@ -58,8 +58,12 @@ static QString channelList(const QVector<qint32> &channels, qint64 total)
 ShotQc::ShotQc(const QVector<ShotEntry> &shots)
 {
     QHash<int, int> counts;
-    for (const ShotEntry &shot : shots)
+    // From the last shot back, so that each FFID is left at the first shot that has it.
+    for (int position = shots.size() - 1; position >= 0; --position) {
+        const ShotEntry &shot = shots.at(position);
         ++counts[shot.lastTrace - shot.firstTrace + 1];
+        firstPositions.insert(shot.ffid, position);
+    }
     int most = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
         if (it.value() > most || (it.value() == most && it.key() > common)) {
@@ -69,7 +73,7 @@ ShotQc::ShotQc(const QVector<ShotEntry> &shots)
     }
 }
 
-QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
+QVector<QcFinding> ShotQc::check(const ShotHeaders &shot) const
 {
     QVector<QcFinding> findings;
     const auto add = [&](QcReason reason, const QString &detail) -> QcFinding & {
@@ -85,12 +89,10 @@ QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
         finding.max = cellText(shot.records.at(range.second), shot.customValues.at(range.second), column);
     }
 
-    // Adjacent runs always differ, so any FFID seen before came back after another shot.
-    const auto seen = firstPositions.constFind(shot.entry.ffid);
-    if (seen != firstPositions.constEnd())
-        add(QcReason::RepeatedFfid, QStringLiteral("FFID already at shot %1").arg(seen.value() + 1));
-    else
-        firstPositions.insert(shot.entry.ffid, shot.position);
+    // Adjacent runs always differ, so an FFID that an earlier shot has came back after another shot.
+    const int first = firstPositions.value(shot.entry.ffid, shot.position);
+    if (first < shot.position)
+        add(QcReason::RepeatedFfid, QStringLiteral("FFID already at shot %1").arg(first + 1));
 
     const int count = shot.records.size();
     if (count != common)

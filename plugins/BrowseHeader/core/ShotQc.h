@@ -28,19 +28,20 @@ QString qcReasonName(QcReason reason);
 /// Checks a line shot by shot: the shot-constant columns by the viewer's own rule, FFIDs that
 /// come back after another shot, trace counts unlike the line's most common one, and channel
 /// numbers that repeat or leave gaps inside a shot. Channels of 0 or below are taken to be
-/// auxiliary traces (pilot, timebreak) and are left out of the channel checks.
+/// auxiliary traces (pilot, timebreak) and are left out of the channel checks. The line-wide
+/// rules are settled from the shot list, so shots may be checked in any order.
 class ShotQc
 {
 public:
     explicit ShotQc(const QVector<ShotEntry> &shots);
 
-    /// The findings of one shot; shots are to be checked in file order.
-    QVector<QcFinding> check(const ShotHeaders &shot);
+    /// The findings of one shot of the list.
+    QVector<QcFinding> check(const ShotHeaders &shot) const;
 
     /// The trace count that most shots have; on a tie the larger.
     int commonTraceCount() const { return common; }
 
 private:
     int common = 0;
-    QHash<qint32, int> firstPositions;  // of each FFID seen so far
+    QHash<qint32, int> firstPositions;  // the first shot of each FFID
 };
