@@ -61,6 +61,11 @@ QString TableRowCopier::selectedRowsText() const
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+void TableRowCopier::addMenuActions(const QList<QAction *> &actions)
+{
+    menuActions += actions;
+}
+
 void TableRowCopier::copy() const
 {
     const QString text = selectedRowsText();
@@ -79,6 +84,10 @@ bool TableRowCopier::eventFilter(QObject *watched, QEvent *event)
         QMenu menu;
         QAction *action = menu.addAction(QCoreApplication::translate("ShowHeaderTable", "Copy"));
         action->setEnabled(view->selectionModel() && view->selectionModel()->hasSelection());
+        if (!menuActions.isEmpty()) {
+            menu.addSeparator();
+            menu.addActions(menuActions);
+        }
         if (menu.exec(static_cast<QContextMenuEvent *>(event)->globalPos()) == action)
             copy();
         return true;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
+class QAction;
 class QTableView;
 
 /// Copies a table view's selected rows to the clipboard as tab-separated text, the header texts
@@ -20,10 +22,14 @@ public:
     /// of the column headers; empty when no row is selected.
     QString selectedRowsText() const;
 
+    /// Actions that the context menu offers after "Copy"; they stay their owner's.
+    void addMenuActions(const QList<QAction *> &actions);
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void copy() const;
 
     QTableView *view;
+    QList<QAction *> menuActions;
 };
