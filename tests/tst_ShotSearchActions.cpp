@@ -172,8 +172,8 @@ private slots:
                                                  << "Flagged shots found so far: 1";
         QTest::newRow("menu: Previous flagged shot") << true << 8 << QStringList{"menu:Previous flagged shot"} << 6
                                                      << QList<int>{6} << "Flagged shots found so far: 1";
-        QTest::newRow("a line without a flagged shot") << false << 0 << QStringList{"F3"} << 0 << QList<int>{}
-                                                       << "No flagged shot after this one. " + none;
+        QTest::newRow("a line without a flagged shot, backward") << false << 4 << QStringList{"Shift+F3"} << 4 << QList<int>{}
+                                                                 << "No flagged shot before this one. " + none;
     }
 
     void flaggedShot()
@@ -231,6 +231,34 @@ private slots:
             checkShown(path.at(i), {});
         }
         QCOMPARE(noticeText(), notice);
+    }
+
+    void unreadableLine_data()
+    {
+        QTest::addColumn<int>("keptTraces"); // -1: the file is gone
+        QTest::addColumn<QString>("message");
+        QTest::newRow("file removed") << -1 << "Cannot open file: %1";
+        QTest::newRow("file cut after shot 1") << 8 << "Error: cannot read traces 5-20 of the file: %1";
+    }
+
+    void unreadableLine()
+    {
+        QFETCH(int, keptTraces);
+        QFETCH(QString, message);
+        open(cleanLine(4), 0);
+        QFile file(params.segyName);
+        const qint64 traceBytes = (file.size() - 3600) / 20;
+        QVERIFY(keptTraces < 0 ? file.remove() : file.resize(3600 + keptTraces * traceBytes));
+        ModalDriver driver;
+        QString shown;
+        driver.then("QMessageBox", [&](QWidget *box) {
+            shown = static_cast<QMessageBox *>(box)->text();
+            static_cast<QMessageBox *>(box)->accept();
+        });
+        act(QStringLiteral("F3"));
+        QVERIFY2(driver.finished(), qPrintable(driver.faults()));
+        QCOMPARE(shown, message.arg(params.segyName));
+        checkShown(0, {});
     }
 
     void cancel()

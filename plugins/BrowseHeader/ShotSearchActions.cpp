@@ -129,13 +129,11 @@ void ShotSearchActions::findFlagged(int direction)
     case FlaggedShotSearch::Outcome::OpenFailed:
         QMessageBox::information(window, QObject::tr("Error"), QObject::tr("Cannot open file: %1").arg(search.path()));
         break;
-    case FlaggedShotSearch::Outcome::ReadFailed: {
-        const ShotEntry &shot = shots.at(result.position);
+    case FlaggedShotSearch::Outcome::ReadFailed:
         QMessageBox::critical(window, QObject::tr("Error"),
                               QObject::tr("Error: cannot read traces %1-%2 of the file: %3")
-                                      .arg(shot.firstTrace + 1).arg(shot.lastTrace + 1).arg(search.path()));
+                                      .arg(result.firstTrace + 1).arg(result.lastTrace + 1).arg(search.path()));
         break;
-    }
     }
 }
 

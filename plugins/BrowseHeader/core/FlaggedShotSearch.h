@@ -10,8 +10,8 @@
 #include <functional>
 
 /// Looks for the nearest flagged shot of a line on either side of a shot: it reads the shots one
-/// after another as the viewer reads the shot it shows, and checks each with the QC of segyhdr qc.
-/// What it learns of a shot is kept, so that no shot is read twice.
+/// after another, under the viewer's header definition and through its reader, and checks each
+/// with the QC of segyhdr qc. What it learns of a shot is kept, so that no shot is read twice.
 class FlaggedShotSearch
 {
 public:
@@ -20,7 +20,9 @@ public:
     struct Result
     {
         Outcome outcome;
-        int position; // Found: the flagged shot; OpenFailed and ReadFailed: the shot not read; else from
+        int position;         // Found: the flagged shot; otherwise from
+        qint32 firstTrace = 0; // OpenFailed and ReadFailed: the traces that could not be read
+        qint32 lastTrace = -1;
     };
 
     /// Hears each shot passed: the number passed so far and the most that the search can pass.
@@ -48,5 +50,4 @@ private:
     ShotQc qc;
     QVector<State> states;
     int flagged = 0;
-    ShotHeaders shot; // its lists keep their memory from shot to shot
 };
