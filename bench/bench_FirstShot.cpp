@@ -38,7 +38,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -47,12 +46,6 @@ constexpr int kTracesPerShot = 1000;
 constexpr qint64 kFirstTrace = 3600;
 constexpr int kHeaderBytes = 240;
 constexpr int kRecordsPerWrite = 10000;
-
-static void quietWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        fprintf(stderr, "%s\n", qPrintable(message));
-}
 
 // Decodes one header into its record the way the floor and the per-trace reader both do.
 static void putRecord(const char *header, qint64 trace, TraceIndexRecord &record)
@@ -180,10 +173,8 @@ static QString ratio(double a, double b)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useQuietOffscreenPlatform();
     QApplication app(argc, argv);
-    qInstallMessageHandler(quietWarnings);
     QTextStream out(stdout);
     QStringList args = app.arguments().mid(1);
 

@@ -27,8 +27,6 @@
 #include <QTextStream>
 #include <QThread>
 
-#include <cstdio>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -88,12 +86,6 @@ static bool readPerTrace(const QString &path, int **headerDefs, qint32 first, qi
 }
 
 // The offscreen platform warns on every relayout of a top-level window; the figures are what matter.
-static void quietWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        fprintf(stderr, "%s\n", qPrintable(message));
-}
-
 static bool sameRecords(const QVector<fbRec> &a, const QVector<fbRec> &b)
 {
     return a.size() == b.size()
@@ -103,10 +95,8 @@ static bool sameRecords(const QVector<fbRec> &a, const QVector<fbRec> &b)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useQuietOffscreenPlatform();
     QApplication app(argc, argv);
-    qInstallMessageHandler(quietWarnings);
     QTextStream out(stdout);
     const QStringList args = app.arguments();
     const QString folder = args.size() > 1 ? args.at(1) : QDir::tempPath();
