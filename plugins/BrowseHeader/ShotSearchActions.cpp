@@ -38,7 +38,7 @@ QString flaggedSoFar(int count)
 ShotSearchActions::ShotSearchActions(QWidget *window, QComboBox *combo, const QVector<ShotEntry> &shots,
                                      FlaggedShotSearch search)
     : QObject(window), window(window), combo(combo), shots(shots), search(std::move(search)),
-      progressDelayMs(kProgressDelayMs), notice(std::make_unique<QLabel>(nullptr, Qt::ToolTip))
+      progressDelayMs(kProgressDelayMs), notice(std::make_unique<QLabel>(nullptr, Qt::ToolTip | Qt::WindowTransparentForInput))
 {
     const auto add = [this](const QString &text, const QKeySequence &key, const std::function<void()> &run) {
         auto *action = new QAction(text, this);
@@ -54,8 +54,8 @@ ShotSearchActions::ShotSearchActions(QWidget *window, QComboBox *combo, const QV
     add(QCoreApplication::translate("ShowHeaderTable", "Go to FFID…"), QKeySequence(Qt::CTRL + Qt::Key_G),
         [this] { goToFfid(); });
 
-    // A window of its own beside the viewer, like a tool tip: the form gains no widget, and the
-    // notice takes no focus and no click from the table.
+    // A window of its own over the viewer, like a tool tip: the form gains no widget, and the
+    // notice takes neither the focus nor the clicks meant for the table beneath it.
     notice->setObjectName(QStringLiteral("shotSearchNotice"));
     notice->setAttribute(Qt::WA_ShowWithoutActivating);
     notice->setForegroundRole(QPalette::ToolTipText);
