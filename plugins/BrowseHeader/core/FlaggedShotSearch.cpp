@@ -49,8 +49,3 @@ FlaggedShotSearch::Result FlaggedShotSearch::find(int from, int direction, const
     }
     return {Outcome::EndOfLine, from};
 }
-
-bool FlaggedShotSearch::isFlagged(int position) const
-{
-    return states.value(position) == State::Flagged;
-}

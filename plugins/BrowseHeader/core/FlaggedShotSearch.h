@@ -35,8 +35,7 @@ public:
     /// The first flagged shot after the shot `from` (direction 1) or before it (direction -1).
     Result find(int from, int direction, const Progress &progress);
 
-    /// Whether a search has found the shot flagged.
-    bool isFlagged(int position) const;
+    /// How many shots the searches have found flagged.
     int flaggedCount() const { return flagged; }
     QString path() const { return segyPath; }
 
