@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 
 #include <fcntl.h>
@@ -141,6 +143,47 @@ QString writeBenchLine(const QString &path, qint64 traces, qint64 traceBytes, in
             break;
     }
     return writer.close() ? QString() : writer.errorString();
+}
+
+QString writeQcLine(const QString &path, int traces, const std::function<bool(int shot)> &flagged)
+{
+    SegyWriter::Layout layout;
+    layout.samples = kQcLineSamples;
+    layout.formatCode = 5;
+    layout.sparse = true;
+    SegyWriter writer(path, layout);
+    if (!writer.open())
+        return writer.errorString();
+    SegyTraceHeader header;
+    for (int t = 0; t < traces; ++t) {
+        const int shot = t / kQcLineTracesPerShot;
+        const int channel = t % kQcLineTracesPerShot;
+        // A short last shot ends before its last channel, so its flag goes on the file's last trace.
+        const bool lastOfShot = channel == kQcLineTracesPerShot - 1 || t == traces - 1;
+        header.set(1, 4, t + 1);
+        header.set(9, 4, shot + 1);
+        header.set(13, 4, channel + 1);
+        header.set(37, 4, channel * 25 - 3000);
+        header.set(45, 4, 100 + (lastOfShot && flagged(shot)));
+        header.set(71, 2, -100);
+        header.set(73, 4, 50000000 + shot * 2500);
+        header.set(81, 4, 50000000 + shot * 2500 + channel * 1250 - 150000);
+        if (!writer.writeTrace(header))
+            break;
+    }
+    return writer.close() ? QString() : writer.errorString();
+}
+
+double timeSegyhdrQc(const QString &segyhdr, const QString &segy, QString *summary)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.start(segyhdr, {QStringLiteral("qc"), segy});
+    process.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    *summary = QString::fromUtf8(process.readAllStandardOutput()).trimmed().section('\n', -1);
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() != 2 ? seconds : -1;
 }
 
 int **benchHeaderDefs()

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // What every benchmark reports beside its figures, and how it measures them.
@@ -38,6 +39,19 @@ double median(std::vector<double> &values);
 /// costs): traces of traceBytes bytes, IEEE floats, shots of tracesPerShot traces with FFIDs
 /// from 1001, channels from 1 at byte 13 and offsets at byte 37. An empty text on success.
 QString writeBenchLine(const QString &path, qint64 traces, qint64 traceBytes, int tracesPerShot);
+
+constexpr int kQcLineSamples = 250;
+constexpr int kQcLineTracesPerShot = 240;
+
+/// Writes the line that segyhdr qc is timed on: traces of 240 + 4 x kQcLineSamples bytes (IEEE
+/// samples left as holes), kQcLineTracesPerShot a shot with FFIDs from 1, channels from 1 and a
+/// straight 2D geometry; the source elevation changes on the last trace of each shot for which
+/// flagged(shot) holds. An empty text on success.
+QString writeQcLine(const QString &path, int traces, const std::function<bool(int shot)> &flagged);
+
+/// Runs `segyhdr qc` over the file as a process; its wall time in seconds, or -1 when it
+/// failed. The summary is the last line it printed.
+double timeSegyhdrQc(const QString &segyhdr, const QString &segy, QString *summary);
 
 /// A benchmark line named by a TRACES:BYTES argument (BYTES = 240 + 4 x samples), written as
 /// writeBenchLine writes it to PREFIX-TRACESxBYTES.sgy in the folder. On failure the path is

@@ -38,7 +38,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <functional>
 #include <vector>
 

@@ -7,7 +7,6 @@
 
 #include "BenchSupport.h"
 
-#include "SegyWriter.h"
 #include "TraceIndex.h"
 
 #include <TarnSegy.h>
@@ -17,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -26,42 +24,17 @@
 #include <array>
 
 constexpr int kDefaultTraces = 2000000;
-constexpr int kSamples = 250;
-constexpr int kTracesPerShot = 240;
+constexpr int kSamples = kQcLineSamples;
+constexpr int kTracesPerShot = kQcLineTracesPerShot;
 // One shot in this many has a source elevation that changes on its last trace.
 constexpr int kFlaggedEvery = 1000;
 
 static bool writeLine(const QString &path, int traces, QTextStream &out)
 {
-    SegyWriter::Layout layout;
-    layout.samples = kSamples;
-    layout.formatCode = 5;
-    layout.sparse = true;
-    SegyWriter writer(path, layout);
-    if (!writer.open()) {
-        out << writer.errorString() << "\n";
-        return false;
-    }
-    SegyTraceHeader header;
-    for (int t = 0; t < traces; ++t) {
-        const int shot = t / kTracesPerShot;
-        const int channel = t % kTracesPerShot;
-        header.set(1, 4, t + 1);
-        header.set(9, 4, shot + 1);
-        header.set(13, 4, channel + 1);
-        header.set(37, 4, channel * 25 - 3000);
-        header.set(45, 4, 100 + (shot % kFlaggedEvery == 0 && channel == kTracesPerShot - 1));
-        header.set(71, 2, -100);
-        header.set(73, 4, 50000000 + shot * 2500);
-        header.set(81, 4, 50000000 + shot * 2500 + channel * 1250 - 150000);
-        if (!writer.writeTrace(header))
-            break;
-    }
-    if (!writer.close()) {
-        out << writer.errorString() << "\n";
-        return false;
-    }
-    return true;
+    const QString error = writeQcLine(path, traces, [](int shot) { return shot % kFlaggedEvery == 0; });
+    if (!error.isEmpty())
+        out << error << "\n";
+    return error.isEmpty();
 }
 
 // Peak resident memory of the children waited for so far, in MiB.
@@ -70,18 +43,6 @@ static double childrenPeakMiB()
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     return usage.ru_maxrss / 1024.0;
-}
-
-static double runQc(const QString &segyhdr, const QString &segy, QString *summary)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QProcess process;
-    process.start(segyhdr, {QStringLiteral("qc"), segy});
-    process.waitForFinished(-1);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    *summary = QString::fromUtf8(process.readAllStandardOutput()).trimmed().section('\n', -1);
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() != 2 ? seconds : -1;
 }
 
 int main(int argc, char **argv)
@@ -116,7 +77,7 @@ int main(int argc, char **argv)
 
     // The tenth first, while it is the only child so far: the peak after it is its own.
     QString summary;
-    if (runQc(segyhdr, small, &summary) < 0) {
+    if (timeSegyhdrQc(segyhdr, small, &summary) < 0) {
         out << "segyhdr qc failed\n";
         return 1;
     }
@@ -136,7 +97,7 @@ int main(int argc, char **argv)
         indexSeconds[round] = timer.nsecsElapsed() / 1e9;
         if (round == 0 && !(dropFromPageCache(large) && dropFromPageCache(traceIndexPath(large))))
             out << "cannot drop the files from the page cache; the first qc run is warm\n";
-        qcSeconds[round] = runQc(segyhdr, large, &summary);
+        qcSeconds[round] = timeSegyhdrQc(segyhdr, large, &summary);
         if (qcSeconds[round] < 0) {
             out << "segyhdr qc failed\n";
             return 1;

@@ -27,8 +27,6 @@
 #include <QTextStream>
 #include <QThread>
 
-#include <cstdio>
-
 #include <algorithm>
 #include <array>
 #include <cstring>

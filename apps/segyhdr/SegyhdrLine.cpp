@@ -4,10 +4,6 @@
 
 #include <QStandardPaths>
 
-// Shots are read together until a block holds this many traces: one mapping per block keeps
-// the per-shot cost low where shots are small, and memory stays bounded where the file is large.
-constexpr qint64 kTracesPerBlock = 8192;
-
 SegyhdrLine::SegyhdrLine(const QString &segyPath, const CustomFields &custom, const Layouts &layouts)
     : segyPath(segyPath), custom(custom), layouts(layouts)
 {
@@ -91,32 +87,16 @@ qint64 SegyhdrLine::traceCount() const
 
 bool SegyhdrLine::forEachShot(int first, int last, const std::function<void(const ShotHeaders &)> &visit)
 {
-    const QVector<ShotEntry> &shotList = opened.shots;
     const TraceDecoder decoder(layouts.read, opened.geometry.byteOrder);
-    QVector<fbRec> records;
-    QVector<CustomValues> customValues;
-    ShotHeaders shot;
-    int begin = first;
-    while (begin <= last) {
-        int end = begin;
-        while (end < last && qint64(shotList.at(end + 1).lastTrace) - shotList.at(begin).firstTrace < kTracesPerBlock)
-            ++end;
-        const qint32 firstTrace = shotList.at(begin).firstTrace;
-        const qint32 lastTrace = shotList.at(end).lastTrace;
-        if (readShotRecords(segyPath, opened.geometry, decoder, firstTrace, lastTrace, custom, records, customValues)
-                != ShotReadResult::Read)
-            return fail(QStringLiteral("Error: cannot read traces %1-%2 of the file: %3")
-                                .arg(QString::number(firstTrace + 1), QString::number(lastTrace + 1), segyPath));
-        for (int s = begin; s <= end; ++s) {
-            shot.position = s;
-            shot.entry = shotList.at(s);
-            const int offset = shot.entry.firstTrace - firstTrace;
-            const int count = shot.entry.lastTrace - shot.entry.firstTrace + 1;
-            shot.records = records.mid(offset, count);
-            shot.customValues = customValues.mid(offset, count);
-            visit(shot);
-        }
-        begin = end + 1;
-    }
+    const auto read = [&](qint32 firstTrace, qint32 lastTrace, QVector<fbRec> &records, QVector<CustomValues> &customValues) {
+        return readShotRecords(segyPath, opened.geometry, decoder, firstTrace, lastTrace, custom, records, customValues);
+    };
+    const ShotWalkResult walk = walkShots(opened.shots, first, last, read, [&visit](const ShotHeaders &shot) {
+        visit(shot);
+        return true;
+    });
+    if (walk.result != ShotReadResult::Read)
+        return fail(QStringLiteral("Error: cannot read traces %1-%2 of the file: %3")
+                            .arg(QString::number(walk.firstTrace + 1), QString::number(walk.lastTrace + 1), segyPath));
     return true;
 }

@@ -3,6 +3,7 @@
 #include "BrowseParams.h"
 #include "GatherOpener.h"
 #include "HeaderDefineTable.h"
+#include "ShotSearchActions.h"
 #include "TableRowCopier.h"
 #include "ui_ShowHeaderTable.h"
 
@@ -23,6 +24,11 @@ constexpr qint32 kColumnWidths[kColumnCount] = {70, 60, 60, 70, 60, 60, 90, 100,
 
 constexpr int kComboVisibleItems = 30;
 
+CustomFields customFields(const BrowseParams &params)
+{
+    return {params.cust1Pos, params.cust1Len, params.cust2Pos, params.cust2Len};
+}
+
 } // namespace
 
 ShowHeaderTable::ShowHeaderTable(BrowseParams *params, QVector<ShotEntry> shots, QWidget *parent)
@@ -38,7 +44,11 @@ ShowHeaderTable::ShowHeaderTable(BrowseParams *params, QVector<ShotEntry> shots,
     readHeaderDefine(headerDefs);
     // "Show traces" in a window of its own, offered beside "Copy"; the form stays as designed.
     gatherOpener = std::make_unique<GatherOpener>(this, ui->tableView, ui->ffidCombo, params->segyName, this->shots, headerDefs);
-    copier->addMenuAction(gatherOpener->action());
+    copier->addMenuActions({gatherOpener->action()});
+    // Actions and a menu entry rather than widgets, as for the copy; the object is the window's child.
+    auto *search = new ShotSearchActions(this, ui->ffidCombo, this->shots,
+                                         FlaggedShotSearch(params->segyName, headerDefs, customFields(*params), this->shots));
+    copier->addMenuActions(search->menuActions());
     if (!this->shots.isEmpty()) {
         firstTrace = this->shots.first().firstTrace;
         lastTrace = this->shots.first().lastTrace;
@@ -92,9 +102,8 @@ void ShowHeaderTable::buildColumnNames()
 
 void ShowHeaderTable::readShotHeaders()
 {
-    const CustomFields custom{params->cust1Pos, params->cust1Len, params->cust2Pos, params->cust2Len};
     const ShotReadResult result = readShotRecords(params->segyName, headerDefs, firstTrace, lastTrace,
-                                                  custom, traceRecords, customValues);
+                                                  customFields(*params), traceRecords, customValues);
     // A block that does not map leaves the table empty without a word; only a file that cannot
     // be opened is the user's to fix.
     if (result == ShotReadResult::OpenFailed) {

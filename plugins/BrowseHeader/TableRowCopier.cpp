@@ -61,9 +61,10 @@ QString TableRowCopier::selectedRowsText() const
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-void TableRowCopier::addMenuAction(QAction *action)
+void TableRowCopier::addMenuActions(const QList<QAction *> &actions)
 {
-    menuActions.append(action);
+    for (QAction *action : actions)
+        menuActions.append(action);
 }
 
 void TableRowCopier::copy() const
@@ -84,6 +85,8 @@ bool TableRowCopier::eventFilter(QObject *watched, QEvent *event)
         QMenu menu;
         QAction *action = menu.addAction(QCoreApplication::translate("ShowHeaderTable", "Copy"));
         action->setEnabled(view->selectionModel() && view->selectionModel()->hasSelection());
+        if (!menuActions.isEmpty())
+            menu.addSeparator();
         for (QAction *other : qAsConst(menuActions)) {
             if (other)
                 menu.addAction(other);

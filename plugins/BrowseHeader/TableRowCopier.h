@@ -23,8 +23,9 @@ public:
     /// of the column headers; empty when no row is selected.
     QString selectedRowsText() const;
 
-    /// Offers another action in the context menu, after "Copy".
-    void addMenuAction(QAction *action);
+    /// Actions that the context menu offers after "Copy"; they stay their owner's, and one
+    /// destroyed before the copier is left out.
+    void addMenuActions(const QList<QAction *> &actions);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

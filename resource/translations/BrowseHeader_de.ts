@@ -44,6 +44,16 @@
     <message><source>Backward %1 shots</source><translation>%1 Schüsse zurück</translation></message>
     <message><source>byte</source><translation>Byte</translation></message>
     <message><source>Copy</source><translation>Kopieren</translation></message>
+    <message><source>Next flagged shot</source><translation>Nächster auffälliger Schuss</translation></message>
+    <message><source>Previous flagged shot</source><translation>Vorheriger auffälliger Schuss</translation></message>
+    <message><source>Go to FFID…</source><translation>Gehe zu FFID…</translation></message>
+    <message><source>Go to FFID</source><translation>Gehe zu FFID</translation></message>
+    <message><source>Searching for a flagged shot......</source><translation>Auffälliger Schuss wird gesucht......</translation></message>
+    <message><source>Flagged shots found so far: %1</source><translation>Bisher gefundene auffällige Schüsse: %1</translation></message>
+    <message><source>No flagged shot after this one.</source><translation>Nach diesem kein auffälliger Schuss.</translation></message>
+    <message><source>No flagged shot before this one.</source><translation>Vor diesem kein auffälliger Schuss.</translation></message>
+    <message><source>Search cancelled.</source><translation>Suche abgebrochen.</translation></message>
+    <message><source>FFID %1 is not in the file.</source><translation>FFID %1 kommt in der Datei nicht vor.</translation></message>
 </context>
 <context>
     <name>QObject</name>
@@ -65,6 +75,7 @@ The command-line tool segyhdr reads it: segyhdr dump %1</source><translation>Feh
 Das Kommandozeilenwerkzeug segyhdr liest sie: segyhdr dump %1</translation></message>
     <message><source>Error: can not open file: %1</source><translation>Fehler: die Datei lässt sich nicht öffnen: %1</translation></message>
     <message><source>Cannot open file: %1</source><translation>Die Datei lässt sich nicht öffnen: %1</translation></message>
+    <message><source>Error: cannot read traces %1-%2 of the file: %3</source><translation>Fehler: die Spuren %1-%2 der Datei lassen sich nicht lesen: %3</translation></message>
     <message><source>Create SEGY Index......</source><translation>SEGY-Index wird angelegt......</translation></message>
     <message><source>Extracting Shot Index......</source><translation>Schussindex wird gelesen......</translation></message>
     <message><source>( %1 traces )</source><translation>( %1 Spuren )</translation></message>

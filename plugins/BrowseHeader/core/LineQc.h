@@ -5,7 +5,8 @@
 #include <QVector>
 
 /// The shot QC of a line read in one pass (scanLine): each shot is checked as its run ends, and the
-/// trace counts, which need the whole line's shots, once it is over. Only findings are kept.
+/// line-wide rules (repeated FFIDs, trace counts), which need the whole line's shots, once it is
+/// over. Only findings are kept.
 class LineQc
 {
 public:

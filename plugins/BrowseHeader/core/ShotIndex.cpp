@@ -58,3 +58,14 @@ bool extractShots(const QString &indexPath, QVector<ShotEntry> &shots, const Pro
     shots.append(current);
     return true;
 }
+
+int nextShotWithFfid(const QVector<ShotEntry> &shots, int from, qint32 ffid)
+{
+    const int count = shots.size();
+    for (int step = 1; step <= count; ++step) {
+        const int position = (from + step) % count;
+        if (shots.at(position).ffid == ffid)
+            return position;
+    }
+    return -1;
+}

@@ -67,8 +67,12 @@ ShotQc::ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance)
     : offsetTolerance(offsetTolerance)
 {
     QHash<int, int> counts;
-    for (const ShotEntry &shot : shots)
+    // From the last shot back, so that each FFID is left at the first shot that has it.
+    for (int position = shots.size() - 1; position >= 0; --position) {
+        const ShotEntry &shot = shots.at(position);
         ++counts[shot.lastTrace - shot.firstTrace + 1];
+        firstPositions.insert(shot.ffid, position);
+    }
     int most = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
         if (it.value() > most || (it.value() == most && it.key() > common)) {
@@ -78,17 +82,7 @@ ShotQc::ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance)
     }
 }
 
-bool ShotQc::traceCountFinding(int position, const ShotEntry &entry, QcFinding *finding) const
-{
-    const int count = entry.lastTrace - entry.firstTrace + 1;
-    if (count == common)
-        return false;
-    *finding = {position, entry, QcReason::TraceCount, -1, QString(), QString(),
-                QStringLiteral("%1 traces, the line's common count is %2").arg(count).arg(common)};
-    return true;
-}
-
-QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
+QVector<QcFinding> ShotQc::check(const ShotHeaders &shot) const
 {
     QVector<QcFinding> findings;
     const auto add = [&](QcReason reason, const QString &detail) -> QcFinding & {
@@ -104,19 +98,11 @@ QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
         finding.max = cellText(shot.records.at(range.second), shot.customValues.at(range.second), column);
     }
 
-    // Adjacent runs always differ, so any FFID seen before came back after another shot.
-    const auto seen = firstPositions.constFind(shot.entry.ffid);
-    if (seen != firstPositions.constEnd())
-        add(QcReason::RepeatedFfid, QStringLiteral("FFID already at shot %1").arg(seen.value() + 1));
-    else
-        firstPositions.insert(shot.entry.ffid, shot.position);
+    findings += lineFindings(shot.position, shot.entry);
 
-    QcFinding traceCount;
-    if (common > 0 && traceCountFinding(shot.position, shot.entry, &traceCount))
-        findings.append(traceCount);
-
+    const int count = shot.records.size();
     QVector<qint32> channels;
-    channels.reserve(shot.records.size());
+    channels.reserve(count);
     for (const fbRec &record : shot.records) {
         if (record.channel > 0)
             channels.append(record.channel);
@@ -143,6 +129,21 @@ QVector<QcFinding> ShotQc::check(const ShotHeaders &shot)
         add(QcReason::ChannelRepeat, QStringLiteral("channels %1 repeat").arg(channelList(repeated, repeated.size())));
 
     checkOffsets(shot, findings);
+    return findings;
+}
+
+QVector<QcFinding> ShotQc::lineFindings(int position, const ShotEntry &entry) const
+{
+    QVector<QcFinding> findings;
+    // Adjacent runs always differ, so an FFID that an earlier shot has came back after another shot.
+    const int first = firstPositions.value(entry.ffid, position);
+    if (first < position)
+        findings.append({position, entry, QcReason::RepeatedFfid, -1, QString(), QString(),
+                         QStringLiteral("FFID already at shot %1").arg(first + 1)});
+    const int count = entry.lastTrace - entry.firstTrace + 1;
+    if (common > 0 && count != common)
+        findings.append({position, entry, QcReason::TraceCount, -1, QString(), QString(),
+                         QStringLiteral("%1 traces, the line's common count is %2").arg(count).arg(common)});
     return findings;
 }
 

@@ -15,6 +15,7 @@ constexpr int kQcReasonCount = 7;
 /// station misplaced by half a group interval.
 constexpr double kDefaultOffsetTolerance = 5.0;
 
+
 /// One reason to look at one shot.
 struct QcFinding
 {
@@ -36,28 +37,30 @@ QString qcReasonName(QcReason reason);
 /// numbers that repeat or leave gaps inside a shot, header offsets that disagree with the distance
 /// between the source and receiver coordinates, and shots without coordinates. Channels of 0 or
 /// below are taken to be auxiliary traces (pilot, timebreak) and are left out of the channel
-/// checks; a trace whose source or receiver is at (0, 0) is left out of the offset check.
+/// checks; a trace whose source or receiver is at (0, 0) is left out of the offset check. The
+/// line-wide rules (repeated FFIDs, trace counts) are settled from the shot list, so shots may be
+/// checked in any order.
 class ShotQc
 {
 public:
     explicit ShotQc(const QVector<ShotEntry> &shots, double offsetTolerance = kDefaultOffsetTolerance);
-    /// For a line read in one pass, whose trace counts are known only at its end: check() leaves
-    /// the trace count out, and LineQc adds it when the line is over.
+    /// For a line read in one pass, whose shot list is known only at its end: check() leaves the
+    /// line-wide rules out, and LineQc adds them when the line is over.
     explicit ShotQc(double offsetTolerance = kDefaultOffsetTolerance) : offsetTolerance(offsetTolerance) {}
 
-    /// The findings of one shot; shots are to be checked in file order.
-    QVector<QcFinding> check(const ShotHeaders &shot);
+    /// The findings of one shot of the list.
+    QVector<QcFinding> check(const ShotHeaders &shot) const;
+
+    /// The findings of the line-wide rules for the shot at the position of the list.
+    QVector<QcFinding> lineFindings(int position, const ShotEntry &entry) const;
 
     /// The trace count that most shots have; on a tie the larger. 0 when not known.
     int commonTraceCount() const { return common; }
-
-    /// The trace_count finding of a shot whose count is not the common one; false for any other.
-    bool traceCountFinding(int position, const ShotEntry &entry, QcFinding *finding) const;
 
 private:
     void checkOffsets(const ShotHeaders &shot, QVector<QcFinding> &findings) const;
 
     int common = 0;
     double offsetTolerance = kDefaultOffsetTolerance;
-    QHash<qint32, int> firstPositions;  // of each FFID seen so far
+    QHash<qint32, int> firstPositions;  // the first shot of each FFID
 };

@@ -68,3 +68,40 @@ ShotReadResult readShotRecords(const QString &segyPath, const SegyGeometry &geom
     return readMapped(file, geometry.firstTraceOffset, geometry.traceBytes, decoder, firstTrace, lastTrace, custom,
                       records, customValues);
 }
+
+ShotWalkResult walkShots(const QVector<ShotEntry> &shots, int from, int to, const TraceBlockReader &read,
+                         const std::function<bool(const ShotHeaders &)> &visit)
+{
+    const int step = to >= from ? 1 : -1;
+    QVector<fbRec> records;
+    QVector<CustomValues> customValues;
+    ShotHeaders shot;
+    for (int begin = from;; begin += step) {
+        int end = begin;
+        while (end != to) {
+            const int next = end + step;
+            if (qint64(shots.at(qMax(begin, next)).lastTrace) - shots.at(qMin(begin, next)).firstTrace >= kTracesPerBlock)
+                break;
+            end = next;
+        }
+        const qint32 firstTrace = shots.at(qMin(begin, end)).firstTrace;
+        const qint32 lastTrace = shots.at(qMax(begin, end)).lastTrace;
+        const ShotReadResult result = read(firstTrace, lastTrace, records, customValues);
+        if (result != ShotReadResult::Read)
+            return {result, firstTrace, lastTrace};
+        for (;; begin += step) {
+            shot.position = begin;
+            shot.entry = shots.at(begin);
+            const int offset = shot.entry.firstTrace - firstTrace;
+            const int count = shot.entry.lastTrace - shot.entry.firstTrace + 1;
+            shot.records = records.mid(offset, count);
+            shot.customValues = customValues.mid(offset, count);
+            if (!visit(shot))
+                return {};
+            if (begin == end)
+                break;
+        }
+        if (end == to)
+            return {};
+    }
+}
