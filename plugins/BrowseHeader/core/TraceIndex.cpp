@@ -389,9 +389,10 @@ bool indexMatches(const IndexSource &source, const QString &indexPath)
     if (!sourceFits(source) || !index.open(QIODevice::ReadOnly) || !segy.open(QIODevice::ReadOnly)
         || index.size() != source.traceCount * kIndexRecordBytes)
         return false;
+    // An empty index matches a line without traces; otherwise its first and last records decide.
     for (const qint64 trace : {qint64(0), source.traceCount - 1}) {
-        if (trace < 0)
-            continue;
+        if (source.traceCount == 0)
+            break;
         TraceIndexRecord stored;
         QByteArray header;
         if (!index.seek(trace * kIndexRecordBytes)
