@@ -20,7 +20,7 @@ find "$build" -name '*.gcda' -delete
 filters=(--root "$top" --object-directory "$build"
          --exclude "$top/tests/" --exclude "$top/bench/" --exclude "$top/tools/"
          --exclude '.*_autogen/.*' --exclude '.*/ui_.*' --exclude '.*qrc_.*' --exclude '.*moc_.*'
-         --exclude-throw-branches --exclude-unreachable-branches)
+         --gcov-exclude '.*CompilerId.*' --exclude-throw-branches --exclude-unreachable-branches)
 echo
 echo "Coverage by folder (lines, then branches):"
 for folder in segy platform/ZnPlugins platform/ZnBase platform/TarnLibs plugins/BrowseHeader/core \
