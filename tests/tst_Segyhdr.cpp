@@ -317,6 +317,21 @@ private slots:
         QVERIFY(withBad.out.section('\n', 1, 1).startsWith(b + ",1,6,1,8,varies,s_elev,"));
     }
 
+    // A folder's files come in name order, whatever order the file system keeps them in.
+    void folderInNameOrder()
+    {
+        QTemporaryDir folder;
+        SegyLine line = cleanLine();
+        line.traces = 8;
+        const QStringList names{"e.sgy", "b.sgy", "d.sgy", "a.sgy", "c.sgy"};
+        for (const QString &name : names)
+            QVERIFY(line.write(folder.filePath(name), nullptr));
+        QStringList order;
+        for (const QString &row : segyhdr({"qc", folder.path()}).out.split('\n', Qt::SkipEmptyParts).mid(0, names.size()))
+            order << QFileInfo(row.section(':', 0, 0)).fileName();
+        QCOMPARE(order, (QStringList{"a.sgy", "b.sgy", "c.sgy", "d.sgy", "e.sgy"}));
+    }
+
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("args");

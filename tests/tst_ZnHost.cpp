@@ -26,6 +26,8 @@ private slots:
                 << "Browse SEGY Header needs a project; it works in north.";
         QTest::newRow("--project naming a file") << QString() << QStringList{"--project", "@FILE@"} << 2
                 << "cannot open the project folder \"@FILE@\"";
+        QTest::newRow("a negative --quit-after") << QString() << QStringList{"--quit-after", "-5"} << 2
+                << "--quit-after needs a number of milliseconds, not \"-5\"";
     }
 
     // Runs the installed host as a user would start it, on the offscreen platform.
@@ -49,7 +51,8 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("LD_LIBRARY_PATH")); // the stage must find its libraries through its own run path
         host.setProcessEnvironment(env);
-        host.start(QStringLiteral(ZN_STAGE_DIR "/bin/ZnHost"), args + QStringList{"--quit-after", "0"});
+        host.start(QStringLiteral(ZN_STAGE_DIR "/bin/ZnHost"),
+                   args.contains(QStringLiteral("--quit-after")) ? args : args + QStringList{"--quit-after", "0"});
         // Generous: the host may run under the sanitizers; it only guards against a hang.
         QVERIFY(host.waitForFinished(120000));
         const QString log = QString::fromLocal8Bit(host.readAllStandardError());
