@@ -369,7 +369,7 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("viking: EBCDIC, trace headers at odds") << "viking_small.segy" << QStringList{
-                "textual header (EBCDIC):", "  samples                    600", "  byte_order_found_by        format code",
+                "textual header (EBCDIC):", "  samples_original           1500", "  byte_order_found_by        format code",
                 "  traces                     480", "warning: the trace headers give 1500 samples (bytes 115-116), but the "
                 "binary header and the file size agree on 600; read with 600"};
         QTest::newRow("f3-lsb: little-endian") << "f3-lsb.sgy" << QStringList{"binary header (little-endian):",
@@ -377,6 +377,8 @@ private slots:
                 "warning: the viewer does not read this file: its headers are little-endian; segyhdr does"};
         QTest::newRow("multi-text: 4 extended textual headers") << "multi-text.sgy" << QStringList{
                 "  extended_textual_headers   4", "  first_trace_offset         16400", "  viewer_reads_it            no"};
+        QTest::newRow("00001034: ASCII text, little-endian") << "00001034.sgy_first_trace" << QStringList{
+                "textual header (ASCII):", "binary header (little-endian):", "  format_name                4-byte IBM float"};
         QTest::newRow("broken: cut short") << "broken.sgy" << QStringList{"  bytes_left_over            68",
                 "warning: the file ends 68 bytes into trace 4, which is left out: it holds 3 whole traces"};
     }
