@@ -29,16 +29,16 @@ constexpr VerbName kVerbs[] = {
 };
 
 // An option, the verbs that take it, and whether it takes a value.
-struct OptionSpec
+struct OptionRule
 {
     const char *name;
     bool takesValue;
     QVector<Verb> verbs;
 };
 
-const QVector<OptionSpec> &optionSpecs()
+const QVector<OptionRule> &optionRules()
 {
-    static const QVector<OptionSpec> specs = {
+    static const QVector<OptionRule> rules = {
         {"--output", true, {Verb::Info, Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Plot, Verb::Summary}},
         {"--json", false, {Verb::Info, Verb::Range, Verb::Qc, Verb::Summary}},
         {"--csv", false, {Verb::Range, Verb::Qc}},
@@ -56,7 +56,7 @@ const QVector<OptionSpec> &optionSpecs()
         {"--project", true, {Verb::Range, Verb::Qc, Verb::Dump, Verb::Map, Verb::Plot}},
         {"--offset-tolerance", true, {Verb::Qc, Verb::Map}},
     };
-    return specs;
+    return rules;
 }
 
 const char kUsage[] = R"(Usage: segyhdr VERB [OPTIONS] FILE|FOLDER...
@@ -261,19 +261,19 @@ bool parseCommand(const QStringList &arguments, Command *command, QString *error
         }
         if (word == QLatin1String("-o"))
             word = QStringLiteral("--output");
-        const auto spec = std::find_if(optionSpecs().cbegin(), optionSpecs().cend(),
-                                       [&word](const OptionSpec &s) { return word == QLatin1String(s.name); });
-        if (spec == optionSpecs().cend()) {
+        const auto rule = std::find_if(optionRules().cbegin(), optionRules().cend(),
+                                       [&word](const OptionRule &s) { return word == QLatin1String(s.name); });
+        if (rule == optionRules().cend()) {
             *error = QStringLiteral("%1: no such option; see segyhdr --help").arg(arguments.at(i));
             return false;
         }
-        if (spec->takesValue && equals < 0) {
+        if (rule->takesValue && equals < 0) {
             if (i + 1 >= arguments.size()) {
                 *error = QStringLiteral("%1: needs a value").arg(arguments.at(i));
                 return false;
             }
             value = arguments.at(++i);
-        } else if (!spec->takesValue && equals > 0) {
+        } else if (!rule->takesValue && equals > 0) {
             *error = QStringLiteral("%1: takes no value").arg(arguments.at(i));
             return false;
         }
@@ -303,9 +303,9 @@ bool parseCommand(const QStringList &arguments, Command *command, QString *error
     QString project;
     QVector<Command::Format> formats;
     for (const auto &[name, value] : options) {
-        const auto spec = std::find_if(optionSpecs().cbegin(), optionSpecs().cend(),
-                                       [&name](const OptionSpec &s) { return name == QLatin1String(s.name); });
-        if (!spec->verbs.contains(command->verb)) {
+        const auto rule = std::find_if(optionRules().cbegin(), optionRules().cend(),
+                                       [&name](const OptionRule &s) { return name == QLatin1String(s.name); });
+        if (!rule->verbs.contains(command->verb)) {
             *error = QStringLiteral("%1: does not apply to %2").arg(name, words.first());
             return false;
         }
