@@ -10,7 +10,8 @@ source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" gcovr python3 python3-segyio python3-numpy
 
 build=$top/build-coverage
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="--coverage" \
+# Atomic counters: segyhdr works on several files at once, and racing counts come out negative.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
       -DCMAKE_EXE_LINKER_FLAGS="--coverage" -DCMAKE_SHARED_LINKER_FLAGS="--coverage" \
       -DCMAKE_MODULE_LINKER_FLAGS="--coverage" >/dev/null
 cmake --build "$build" -j"$(nproc)"
@@ -22,10 +23,11 @@ filters=(--root "$top" --object-directory "$build"
          --exclude '.*_autogen/.*' --exclude '.*/ui_.*' --exclude '.*qrc_.*' --exclude '.*moc_.*'
          --gcov-exclude '.*CompilerId.*' --exclude-throw-branches --exclude-unreachable-branches)
 echo
+# gcovr replaces its output file rather than writing into it, so it is never given /dev/null.
 echo "Coverage by folder (lines, then branches):"
 for folder in segy platform/ZnPlugins platform/ZnBase platform/TarnLibs plugins/BrowseHeader/core \
               plugins/BrowseHeader host apps/segyhdr; do
-    summary=$(gcovr "${filters[@]}" --filter "$top/$folder/[^/]*$" --print-summary --output /dev/null | grep -E '^(lines|branches):')
+    summary=$(gcovr "${filters[@]}" --filter "$top/$folder/[^/]*$" --print-summary --output "$build/folder.txt" | grep -E '^(lines|branches):')
     printf '%-28s %s\n' "$folder" "$(echo "$summary" | tr '\n' ' ')"
 done
 echo
