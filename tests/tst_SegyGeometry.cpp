@@ -1,6 +1,7 @@
 #include "SegyLine.h"
 #include "TestSupport.h"
 
+#include <HeaderRanges.h>
 #include <SegyGeometry.h>
 #include <TarnSegy.h>
 #include <TraceDecoder.h>
@@ -37,6 +38,12 @@ static Reading readingOf(const SegyGeometry &g)
     return {g.readable, g.firstTraceOffset, g.traceBytes, g.traceCount, g.samples, g.leftoverBytes,
             g.byteOrder == ByteOrder::LittleEndian, !g.warnings.isEmpty()};
 }
+
+// Traces whose source_x (bytes 73-76) is start + step × (trace, or trace modulo cycle), under a
+// coordinate scalar (bytes 71-72) that is otherScalar at one trace; what the field takes over them:
+// min, max, first, last, distinct and whether there are more.
+struct RangeRow { qint64 count; qint32 start, step, cycle; qint16 scalar; qint64 otherAt; QVector<double> expected; };
+Q_DECLARE_METATYPE(RangeRow)
 
 class tst_SegyGeometry : public QObject
 {
@@ -251,6 +258,38 @@ private slots:
             QVERIFY2(dump.ok, qPrintable(dump.error));
             QCOMPARE(dump.values.mid(wiggle.size()), expected);
         }
+    }
+
+    void ranges_data()
+    {
+        QTest::addColumn<RangeRow>("row");
+        const int most = HeaderRanges::kMaxDistinct;
+        QTest::newRow("as many integers as are counted") << RangeRow{most, 0, 1, 0, 1, -1, {0, most - 1., 0, most - 1., most, 0}};
+        QTest::newRow("one integer more") << RangeRow{most + 1, 0, 1, 0, 1, -1, {0, double(most), 0, double(most), most, 1}};
+        QTest::newRow("as many halves as are counted") << RangeRow{most, 1, 2, 0, -2, -1, {0.5, most - 0.5, 0.5, most - 0.5, most, 0}};
+        QTest::newRow("one half more") << RangeRow{most + 1, 1, 2, 0, -2, -1, {0.5, most + 0.5, 0.5, most + 0.5, most, 1}};
+        QTest::newRow("integers far apart, downwards") << RangeRow{1000, 0, -1000, 0, 1, -1, {-999000, 0, 0, -999000, 1000, 0}};
+        QTest::newRow("channels 1 to 7 over and over, the last first in its block") << RangeRow{1002, 1, 1, 7, 1, -1, {1, 7, 1, 1, 7, 0}};
+        QTest::newRow("the scalar changes, the coordinate not") << RangeRow{10, 500000, 0, 0, -100, 3, {5000, 50000, 5000, 5000, 2, 0}};
+    }
+
+    // Headers are added in blocks of 7, so that every block's first is compared with the last before.
+    void ranges()
+    {
+        QFETCH(RangeRow, row);
+        QByteArray headers(int(row.count * kTraceHeaderBytes), '\0');
+        for (qint64 t = 0; t < row.count; ++t) {
+            uchar *h = reinterpret_cast<uchar *>(headers.data()) + t * kTraceHeaderBytes;
+            qToBigEndian<qint16>(t == row.otherAt ? -10 : row.scalar, h + 70);
+            qToBigEndian<qint32>(row.start + row.step * qint32(row.cycle ? t % row.cycle : t), h + 72);
+        }
+        const HeaderLayout layout = HeaderLayout::rev1();
+        HeaderRanges ranges(layout, ByteOrder::BigEndian);
+        for (qint64 t = 0; t < row.count; t += 7)
+            ranges.add(headers.constData() + t * kTraceHeaderBytes, std::min<qint64>(7, row.count - t), kTraceHeaderBytes);
+        const HeaderRanges::Range r = ranges.range(layout.indexOf("source_x"));
+        QCOMPARE((QVector<double>{r.min, r.max, r.first, r.last, double(r.distinct), double(r.moreDistinct)}), row.expected);
+        QCOMPARE(ranges.range(layout.indexOf("ffid")).distinct, 1);
     }
 
     // The two files that segyio refuses or aborts on; their trace headers hold no sample count.

@@ -7,6 +7,7 @@
 #include <BinaryHeader.h>
 #include <DumpRows.h>
 #include <GatherPlot.h>
+#include <HeaderRanges.h>
 #include <OpenLine.h>
 #include <ShotGather.h>
 #include <ShotTable.h>
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_set>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -31,9 +31,7 @@ namespace {
 
 constexpr int kTextCards = 40;
 constexpr int kTextCardBytes = 80;
-// Distinct values are counted exactly up to this many a field; memory stays bounded on any line.
-constexpr size_t kMaxDistinct = 65536;
-constexpr qint64 kRangeBlockBytes = qint64(64) << 20;
+constexpr qint64 kRangeBlockBytes = qint64(8) << 20;
 constexpr int kProgressSteps = 100;
 
 struct FormatName
@@ -186,19 +184,9 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
         std::fprintf(stderr, "segyhdr: warning: %s: %s\n", qPrintable(path), qPrintable(warning));
 
     const HeaderLayout &layout = command.layouts.read;
-    const TraceDecoder decoder(layout, g.byteOrder);
-    struct Range
-    {
-        double min = std::numeric_limits<double>::infinity();
-        double max = -std::numeric_limits<double>::infinity();
-        double first = 0;
-        double last = 0;
-        std::unordered_set<double> distinct;
-        bool overflow = false;
-    };
-    std::vector<Range> ranges(size_t(layout.fields().size()));
+    HeaderRanges ranges(layout, g.byteOrder);
 
-    // One pass: blocks of whole traces mapped in file order, each header decoded where it lies.
+    // One pass: blocks of whole traces mapped in file order, each header taken where it lies.
     const qint64 perBlock = std::max<qint64>(1, kRangeBlockBytes / std::max<qint64>(1, g.traceBytes));
     qint64 reported = 0;
     for (qint64 first = 0; first < g.traceCount; first += perBlock) {
@@ -213,24 +201,7 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
         // The mapping starts on the page boundary at or before the block; it is read once, in order.
         const quintptr lead = quintptr(block) % quintptr(::sysconf(_SC_PAGESIZE));
         ::madvise(block - lead, size_t(span + lead), MADV_SEQUENTIAL);
-        for (qint64 t = 0; t < count; ++t) {
-            const char *header = reinterpret_cast<const char *>(block + t * g.traceBytes);
-            for (size_t f = 0; f < ranges.size(); ++f) {
-                const double v = decoder.scaledValue(header, int(f));
-                Range &r = ranges[f];
-                if (first + t == 0)
-                    r.first = v;
-                else if (v == r.last && !r.distinct.empty())
-                    continue; // the same as the trace before: nothing new
-                r.last = v;
-                r.min = std::min(r.min, v);
-                r.max = std::max(r.max, v);
-                if (!r.overflow) {
-                    r.distinct.insert(v);
-                    r.overflow = r.distinct.size() > kMaxDistinct;
-                }
-            }
-        }
+        ranges.add(reinterpret_cast<const char *>(block), count, g.traceBytes);
         file.unmap(block);
         const qint64 percent = (first + count) * kProgressSteps / g.traceCount;
         if (progress && percent > reported)
@@ -247,11 +218,12 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
                                               QStringLiteral("min").rightJustified(16), QStringLiteral("max").rightJustified(16),
                                               QStringLiteral("first").rightJustified(16), QStringLiteral("last").rightJustified(16),
                                               QStringLiteral("distinct").rightJustified(9));
-    for (size_t f = 0; f < ranges.size(); ++f) {
-        const HeaderField &field = layout.fields().at(int(f));
-        const Range &r = ranges[f];
+    for (int f = 0; f < layout.fields().size(); ++f) {
+        const HeaderField &field = layout.fields().at(f);
+        const HeaderRanges::Range r = ranges.range(f);
         const bool any = g.traceCount > 0;
-        const QString distinct = r.overflow ? QStringLiteral(">%1").arg(kMaxDistinct) : QString::number(r.distinct.size());
+        const QString distinct = r.moreDistinct ? QStringLiteral(">%1").arg(HeaderRanges::kMaxDistinct)
+                                                : QString::number(r.distinct);
         const QStringList values = {any ? number(r.min) : QString(), any ? number(r.max) : QString(),
                                     any ? number(r.first) : QString(), any ? number(r.last) : QString()};
         if (json) {
@@ -259,8 +231,7 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
                                       {"min", any ? jsonNumber(r.min) : QJsonValue()}, {"max", any ? jsonNumber(r.max) : QJsonValue()},
                                       {"first", any ? jsonNumber(r.first) : QJsonValue()},
                                       {"last", any ? jsonNumber(r.last) : QJsonValue()},
-                                      {"distinct", r.overflow ? QJsonValue(QStringLiteral(">%1").arg(kMaxDistinct))
-                                                              : QJsonValue(double(r.distinct.size()))}});
+                                      {"distinct", r.moreDistinct ? QJsonValue(distinct) : QJsonValue(r.distinct)}});
         } else if (csv) {
             text += QStringLiteral("%1%2,%3,%4,%5,%6\n").arg(named ? path + QLatin1Char(',') : QString(), field.name,
                                                              QString::number(field.position), fieldTypeName(field.type),
