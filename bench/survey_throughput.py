@@ -3,7 +3,7 @@
 peak memory, in the same run. The survey is written with the project's generator (sparse files:
 the samples are holes, so the run measures the header work and not the disk).
 
-Usage: bench/survey_throughput.py BUILD FOLDER [--files N] [--traces N] [--rounds N]
+Usage: bench/survey_throughput.py BUILD FOLDER [--files N] [--traces N] [--rounds N] [--verb VERB]
        BUILD holds bin/segyhdr and bin/segygen; the survey goes to FOLDER/survey and is removed.
 """
 import argparse
@@ -34,6 +34,7 @@ def main():
     parser.add_argument("--files", type=int, default=200)
     parser.add_argument("--traces", type=int, default=10000)
     parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--verb", choices=("qc", "range", "info", "dump"), default="qc")
     args = parser.parse_args()
 
     survey = os.path.join(os.path.abspath(args.folder), "survey")
@@ -54,7 +55,7 @@ def main():
             # The indexes are built afresh each time: a run over a new survey.
             for index in (p for p in os.listdir(survey) if p.endswith(".index")):
                 os.remove(os.path.join(survey, index))
-            command = [segyhdr, "qc", survey]
+            command = [segyhdr, args.verb, survey]
             if name == "one core":
                 command = ["taskset", "-c", "0"] + command
             wall, peak = run(command)
@@ -65,7 +66,7 @@ def main():
     traces = args.files * args.traces
     one = statistics.median(figures["one core"])
     every = statistics.median(figures[f"{cores} cores"])
-    print(f"segyhdr qc over {args.files} files of {args.traces:,} traces ({traces:,} traces of 440 B), "
+    print(f"segyhdr {args.verb} over {args.files} files of {args.traces:,} traces ({traces:,} traces of 440 B), "
           f"indexes built afresh, medians of {args.rounds} interleaved rounds")
     print(f"one core:      {one:7.2f} s   {traces / one / 1e6:6.2f} M traces/s")
     print(f"{cores} cores:       {every:7.2f} s   {traces / every / 1e6:6.2f} M traces/s   "

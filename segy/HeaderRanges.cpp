@@ -99,41 +99,38 @@ void HeaderRanges::DistinctSet::grow()
 HeaderRanges::HeaderRanges(const HeaderLayout &layout, ByteOrder order)
     : order(order)
 {
-    const auto place = [&layout](const QString &name) {
-        Field f;
+    const auto scalar = [&layout](const QString &name) {
         const int i = layout.indexOf(name);
-        if (i < 0) {
-            f.offset = -1;
-            return f;
-        }
-        const HeaderField &h = layout.fields().at(i);
-        f.offset = fieldFits(h.position, fieldWidth(h.type)) ? h.position - 1 : -1;
-        f.type = h.type;
-        return f;
+        return i < 0 ? Field() : placed(layout.fields().at(i));
     };
-    coordScalar = place(QStringLiteral("coord_scalar"));
-    elevScalar = place(QStringLiteral("elev_scalar"));
-
+    coordScalar = scalar(QStringLiteral("coord_scalar"));
+    elevScalar = scalar(QStringLiteral("elev_scalar"));
     for (const HeaderField &h : layout.fields()) {
-        Field f;
-        f.offset = fieldFits(h.position, fieldWidth(h.type)) ? h.position - 1 : -1;
-        f.type = h.type;
-        f.role = h.role;
-        fields.push_back(f);
+        fields.push_back(placed(h));
+        const Field &f = fields.back();
         const int i = int(fields.size()) - 1;
-        addWord(i, f.offset, fieldWidth(f.type));
+        addWord(i, f);
         if (f.role == FieldRole::Coordinate)
-            addWord(i, coordScalar.offset, fieldWidth(coordScalar.type));
+            addWord(i, coordScalar);
         else if (f.role == FieldRole::Elevation)
-            addWord(i, elevScalar.offset, fieldWidth(elevScalar.type));
+            addWord(i, elevScalar);
     }
 }
 
-void HeaderRanges::addWord(int field, int offset, int width)
+HeaderRanges::Field HeaderRanges::placed(const HeaderField &h)
 {
-    if (offset < 0)
+    Field f;
+    f.offset = fieldFits(h.position, fieldWidth(h.type)) ? h.position - 1 : -1;
+    f.type = h.type;
+    f.role = h.role;
+    return f;
+}
+
+void HeaderRanges::addWord(int field, const Field &at)
+{
+    if (at.offset < 0)
         return;
-    for (int w = offset / 8; w <= (offset + width - 1) / 8; ++w)
+    for (int w = at.offset / 8; w <= (at.offset + fieldWidth(at.type) - 1) / 8; ++w)
         fieldsOfWord[w].push_back(field);
 }
 

@@ -60,7 +60,7 @@ private:
 
     struct Field
     {
-        int offset = 0; // of its first byte in the header; -1 when it does not fit and reads 0
+        int offset = -1; // of its first byte in the header; -1 when it is not there or does not fit, and reads 0
         FieldType type = FieldType::Int32;
         FieldRole role = FieldRole::Value;
         double first = 0, last = 0, min = 0, max = 0;
@@ -76,7 +76,9 @@ private:
     // Takes the field's value in this header, given the header before it (or null for the first);
     // a value equal to the last one changes nothing.
     void take(Field &field, const uchar *header, const uchar *before);
-    void addWord(int field, int offset, int width);
+    static Field placed(const HeaderField &field);
+    // Files the field under the words where `at` lies.
+    void addWord(int field, const Field &at);
 
     ByteOrder order;
     std::vector<Field> fields;

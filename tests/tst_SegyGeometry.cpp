@@ -277,16 +277,16 @@ private slots:
     void ranges()
     {
         QFETCH(RangeRow, row);
-        QByteArray headers(int(row.count * kTraceHeaderBytes), '\0');
+        std::vector<uchar> headers(size_t(row.count * kTraceHeaderBytes));
         for (qint64 t = 0; t < row.count; ++t) {
-            uchar *h = reinterpret_cast<uchar *>(headers.data()) + t * kTraceHeaderBytes;
+            uchar *h = headers.data() + t * kTraceHeaderBytes;
             qToBigEndian<qint16>(t == row.otherAt ? -10 : row.scalar, h + 70);
             qToBigEndian<qint32>(row.start + row.step * qint32(row.cycle ? t % row.cycle : t), h + 72);
         }
         const HeaderLayout layout = HeaderLayout::rev1();
         HeaderRanges ranges(layout, ByteOrder::BigEndian);
         for (qint64 t = 0; t < row.count; t += 7)
-            ranges.add(headers.constData() + t * kTraceHeaderBytes, std::min<qint64>(7, row.count - t), kTraceHeaderBytes);
+            ranges.add(reinterpret_cast<const char *>(headers.data()) + t * kTraceHeaderBytes, std::min<qint64>(7, row.count - t), kTraceHeaderBytes);
         const HeaderRanges::Range r = ranges.range(layout.indexOf("source_x"));
         QCOMPARE((QVector<double>{r.min, r.max, r.first, r.last, double(r.distinct), double(r.moreDistinct)}), row.expected);
         QCOMPARE(ranges.range(layout.indexOf("ffid")).distinct, 1);

@@ -9,6 +9,7 @@
 #include <GatherPlot.h>
 #include <HeaderRanges.h>
 #include <OpenLine.h>
+#include <ReadAhead.h>
 #include <ShotGather.h>
 #include <ShotTable.h>
 #include <TextHeader.h>
@@ -32,6 +33,8 @@ namespace {
 constexpr int kTextCards = 40;
 constexpr int kTextCardBytes = 80;
 constexpr qint64 kRangeBlockBytes = qint64(8) << 20;
+// How many headers are taken between two looks at the read-ahead.
+constexpr qint64 kRangeStepTraces = 32;
 constexpr int kProgressSteps = 100;
 
 struct FormatName
@@ -186,22 +189,29 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
     const HeaderLayout &layout = command.layouts.read;
     HeaderRanges ranges(layout, g.byteOrder);
 
-    // One pass: blocks of whole traces mapped in file order, each header taken where it lies.
+    // One pass: blocks of whole traces mapped in file order, each header taken where it lies, the
+    // kernel reading ahead of them as for the index (only the header pages of long traces).
+    ReadAhead ahead(file.handle(), g.firstTraceOffset, g.traceBytes, kTraceHeaderBytes, g.traceCount);
     const qint64 perBlock = std::max<qint64>(1, kRangeBlockBytes / std::max<qint64>(1, g.traceBytes));
     qint64 reported = 0;
     for (qint64 first = 0; first < g.traceCount; first += perBlock) {
         const qint64 count = std::min(perBlock, g.traceCount - first);
         const qint64 span = (count - 1) * g.traceBytes + kTraceHeaderBytes;
+        ahead.reach(first);
         uchar *block = file.map(g.traceOffset(first), span);
         if (!block) {
             std::fprintf(stderr, "segyhdr: Error: cannot read traces %lld-%lld of the file: %s\n",
                          first + 1, first + count, qPrintable(path));
             return 2;
         }
-        // The mapping starts on the page boundary at or before the block; it is read once, in order.
+        // The mapping starts on the page boundary at or before the block.
         const quintptr lead = quintptr(block) % quintptr(::sysconf(_SC_PAGESIZE));
-        ::madvise(block - lead, size_t(span + lead), MADV_SEQUENTIAL);
-        ranges.add(reinterpret_cast<const char *>(block), count, g.traceBytes);
+        ::madvise(block - lead, size_t(span + lead), ahead.mappingAdvice());
+        for (qint64 t = 0; t < count; t += kRangeStepTraces) {
+            ahead.reach(first + t);
+            ranges.add(reinterpret_cast<const char *>(block + t * g.traceBytes), std::min(kRangeStepTraces, count - t),
+                       g.traceBytes);
+        }
         file.unmap(block);
         const qint64 percent = (first + count) * kProgressSteps / g.traceCount;
         if (progress && percent > reported)

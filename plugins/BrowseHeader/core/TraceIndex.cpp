@@ -2,6 +2,8 @@
 
 #include "TraceIndexScan.h"
 
+#include <ReadAhead.h>
+
 #include <QFile>
 #include <QTemporaryFile>
 #include <QtEndian>
@@ -9,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/mman.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,89 +19,6 @@
 #include <limits>
 #include <vector>
 
-
-// From this many pages a trace, fetching only the pages that hold headers reads a third of the
-// file or less; shorter traces are read whole, in the long runs storage serves fastest.
-constexpr qint64 kHeaderPagesOnlyTracePages = 3;
-// How far ahead of the trace being decoded the kernel is kept reading, and in how many steps:
-// far enough to keep the storage busy, near enough not to evict what the scan has yet to reach;
-// small steps keep it from stalling on a burst of requests.
-constexpr qint64 kReadAheadBytes = qint64(64) << 20;
-constexpr qint64 kReadAheadHeaders = 2000;
-constexpr qint64 kReadAheadSteps = 64;
-// cachestat(2), the same number on every architecture; the C library has no wrapper yet.
-constexpr long kCachestatSyscall = 451;
-
-// Tells the kernel which bytes of the SEG-Y file the scan needs next, so that a file that is not
-// in the page cache is read at the storage's rate instead of one page fault at a time. Asking to
-// read ahead returns at once; the scan itself stays on the calling thread.
-class ReadAhead
-{
-public:
-    ReadAhead(int fd, qint64 firstTrace, qint64 trBytes, int headerBytes, qint64 totalTraces)
-        : fd(fd), firstTrace(firstTrace), trBytes(trBytes), headerBytes(headerBytes), totalTraces(totalTraces)
-    {
-        const qint64 page = ::sysconf(_SC_PAGESIZE);
-        headersOnly = trBytes >= kHeaderPagesOnlyTracePages * page;
-        distance = headersOnly ? kReadAheadHeaders : std::max<qint64>(1, kReadAheadBytes / std::max<qint64>(trBytes, 1));
-        step = std::max<qint64>(1, distance / kReadAheadSteps);
-        // Left to itself the kernel reads around every fault or read, samples and all.
-        ::posix_fadvise(fd, 0, 0, headersOnly ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL);
-    }
-
-    /// How a mapping of traces should be read: page by page for headers only, else in runs.
-    int mappingAdvice() const { return headersOnly ? MADV_RANDOM : MADV_SEQUENTIAL; }
-
-    /// The scan is about to read the trace: keep the read-ahead the distance in front of it.
-    void reach(qint64 trace)
-    {
-        const qint64 target = std::min(totalTraces, trace + distance);
-        if (target - requested < step && target < totalTraces)
-            return;
-        if (target <= requested)
-            return;
-        if (headersOnly) {
-            for (qint64 t = requested; t < target; ++t)
-                ::posix_fadvise(fd, firstTrace + t * trBytes, headerBytes, POSIX_FADV_WILLNEED);
-        } else {
-            const qint64 from = firstTrace + requested * trBytes;
-            const qint64 length = (target - requested) * trBytes;
-            if (!allCached(from, length))
-                ::posix_fadvise(fd, from, length, POSIX_FADV_WILLNEED);
-        }
-        requested = target;
-    }
-
-private:
-    // Whether every page of the range is in the page cache already, where asking for it again
-    // would cost a look-up per page for nothing. False where the kernel cannot tell (before 6.5).
-    bool allCached(qint64 from, qint64 length) const
-    {
-        struct
-        {
-            quint64 offset;
-            quint64 length;
-        } range = {quint64(from), quint64(length)};
-        struct
-        {
-            quint64 cached, dirty, writeback, evicted, recentlyEvicted;
-        } stat = {};
-        if (::syscall(kCachestatSyscall, fd, &range, &stat, 0) != 0)
-            return false;
-        const qint64 page = ::sysconf(_SC_PAGESIZE);
-        return qint64(stat.cached) >= (from + length - 1) / page - from / page + 1;
-    }
-
-    int fd;
-    qint64 firstTrace;
-    qint64 trBytes;
-    int headerBytes;
-    qint64 totalTraces;
-    bool headersOnly = false;
-    qint64 distance = 1;
-    qint64 step = 1;
-    qint64 requested = 0;
-};
 
 // The permissions a new file gets from this process: 0666 less the umask. The kernel tells the
 // umask in /proc; asking umask(2) would set it, under the feet of threads creating files.
