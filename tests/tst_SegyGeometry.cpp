@@ -269,6 +269,7 @@ private slots:
         QTest::newRow("as many halves as are counted") << RangeRow{most, 1, 2, 0, -2, -1, {0.5, most - 0.5, 0.5, most - 0.5, most, 0}};
         QTest::newRow("one half more") << RangeRow{most + 1, 1, 2, 0, -2, -1, {0.5, most + 0.5, 0.5, most + 0.5, most, 1}};
         QTest::newRow("integers far apart, downwards") << RangeRow{1000, 0, -1000, 0, 1, -1, {-999000, 0, 0, -999000, 1000, 0}};
+        QTest::newRow("integers far apart, upwards") << RangeRow{1000, 0, 997, 0, 1, -1, {0, 996003, 0, 996003, 1000, 0}};
         QTest::newRow("channels 1 to 7 over and over, the last first in its block") << RangeRow{1002, 1, 1, 7, 1, -1, {1, 7, 1, 1, 7, 0}};
         QTest::newRow("the scalar changes, the coordinate not") << RangeRow{10, 500000, 0, 0, -100, 3, {5000, 50000, 5000, 5000, 2, 0}};
     }
