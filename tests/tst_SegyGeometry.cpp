@@ -3,6 +3,7 @@
 
 #include <HeaderRanges.h>
 #include <SegyGeometry.h>
+#include <TextHeader.h>
 #include <TarnSegy.h>
 #include <TraceDecoder.h>
 #include <TraceSamples.h>
@@ -258,6 +259,27 @@ private slots:
             QVERIFY2(dump.ok, qPrintable(dump.error));
             QCOMPARE(dump.values.mid(wiggle.size()), expected);
         }
+    }
+
+    // Text is what is three quarters printable or more, in whichever encoding shows more of it.
+    void textRecognised_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("text");
+        QTest::addColumn<bool>("ebcdic");
+        QTest::newRow("ASCII card") << QByteArray("C 1 CLIENT PROSPECT LINE 12").leftJustified(80) << true << false;
+        QTest::newRow("EBCDIC card") << QByteArray("\xc3\x40\xf1\x40\xc3\xd3\xc9\xc5\xd5\xe3").leftJustified(80, '\x40') << true << true;
+        QTest::newRow("three quarters printable") << QByteArray("12\x01" "3").repeated(20) << true << false;
+        QTest::newRow("half printable: samples") << QByteArray("A\x01").repeated(40) << false << false;
+    }
+
+    void textRecognised()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, text);
+        QFETCH(bool, ebcdic);
+        QCOMPARE(looksLikeText(bytes.constData(), bytes.size()), text);
+        QCOMPARE(detectTextEncoding(bytes.constData(), bytes.size()) == TextEncoding::Ebcdic, ebcdic);
     }
 
     void ranges_data()
