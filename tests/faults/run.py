@@ -10,7 +10,7 @@ their description); they are run and listed, and count only if the suite catches
 
 Usage, from the repository root: tests/faults/run.py [--asan] [--only ID,ID] [--scratch DIR]
 Logs of every build and test run are left in SCRATCH/logs."""
-import argparse, os, shutil, subprocess, sys, time
+import argparse, filecmp, os, shutil, subprocess, sys, time
 
 root = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
 ap = argparse.ArgumentParser()
@@ -28,10 +28,13 @@ faults = [[c.replace("\\n", "\n") for c in (line.rstrip("\n").split("\t") + [""]
 faults = [f for f in faults if not args.only or f[0] in args.only.split(",")]
 src, logs = os.path.join(args.scratch, "src"), os.path.join(args.scratch, "logs")
 os.makedirs(logs, exist_ok=True)
+# Only files whose text differs are copied, and they take the time of the copy: a scratch left by an
+# interrupted run may still hold a planted fault whose objects are newer than the original's date.
 for rel in subprocess.check_output(["git", "ls-files", "-z"], cwd=root, text=True).split("\0"):
-    if rel and os.path.isfile(os.path.join(root, rel)):
-        os.makedirs(os.path.dirname(os.path.join(src, rel)), exist_ok=True)
-        shutil.copy2(os.path.join(root, rel), os.path.join(src, rel))
+    mine, theirs = os.path.join(root, rel), os.path.join(src, rel)
+    if rel and os.path.isfile(mine) and not (os.path.isfile(theirs) and filecmp.cmp(mine, theirs, shallow=False)):
+        os.makedirs(os.path.dirname(theirs), exist_ok=True)
+        shutil.copyfile(mine, theirs)
 
 
 def run(cmd, log, timeout=None):
