@@ -147,6 +147,8 @@ int main(int argc, char **argv)
         out.write(qcCsvHeader(named));
     if (command.verb == Verb::Range && command.format == Command::Format::Csv)
         out.write(rangeCsvHeader(named));
+    if (command.verb == Verb::Dump && named)
+        out.write(dumpHeader(command, true));
 
     // JSON reports are gathered and written as one document at the end.
     std::vector<QcFileResult> results(size_t(survey.files.size()));
