@@ -93,6 +93,10 @@ private slots:
                 << VariantRow{layoutOf(5, false), {{3221, 2, 0}}, -1, {1, 3600, 640, 10, 100, 0, 0, 1}};
         QTest::newRow("rev 2 extended count of 4 samples against 100 everywhere else")
                 << VariantRow{layoutOf(5, false, true), {{3269, 4, 4}}, -1, {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("rev 2 first trace at byte 4001, the traces at 3601") << VariantRow{layoutOf(5, false, true), {{3525, 4, 4000}}, -1,
+                                                                                          {1, 3600, 640, 10, 100, 0, 0, 1}};
+        QTest::newRow("rev 2 additional trace headers that are not there") << VariantRow{layoutOf(5, false, true), {{3507, 2, 1}}, -1,
+                                                                                             {1, 3600, 640, 10, 100, 0, 0, 1}};
         QTest::newRow("rev 1 extended count ignored") << VariantRow{layoutOf(5, false), {{3269, 4, 4}}, -1, classic};
         layout = layoutOf(5, false);
         layout.additionalTraceHeaders = 2;

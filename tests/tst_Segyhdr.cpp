@@ -16,9 +16,14 @@ namespace {
 
 struct Run { int exitCode; QString out, err; };
 
-Run segyhdr(const QStringList &args)
+// Words NAME=VALUE ahead of the verb go to the environment, as in a shell.
+Run segyhdr(QStringList args)
 {
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (; !args.isEmpty() && args.first().contains(QRegularExpression("^[A-Z_]+=")); args.removeFirst())
+        env.insert(args.first().section('=', 0, 0), args.first().section('=', 1));
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(ZN_STAGE_DIR "/bin/segyhdr"), args);
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -317,6 +322,17 @@ private slots:
         QVERIFY(withBad.out.section('\n', 1, 1).startsWith(b + ",1,6,1,8,varies,s_elev,"));
     }
 
+    // On a terminal one bar follows the whole run, up to 100 %.
+    void progressBar()
+    {
+        const QString line = fileOf(dir.filePath("."), cleanLine());
+        QProcess terminal; // script gives segyhdr a terminal, and keeps what it shows in a file of its own
+        terminal.start("script", {"-qec", QStringLiteral(ZN_STAGE_DIR "/bin/segyhdr qc %1 %1").arg(line), dir.filePath("typescript")});
+        QVERIFY(terminal.waitForFinished(60000) && terminal.exitCode() == 0);
+        const QByteArray shown = terminal.readAllStandardOutput();
+        QVERIFY2(shown.contains("\rsegyhdr: 2/2 files [" + QByteArray(40, '#') + "] 100%"), shown.constData());
+    }
+
     // A folder's files come in name order, whatever order the file system keeps them in.
     void folderInNameOrder()
     {
@@ -398,24 +414,6 @@ private slots:
         QCOMPARE(json.value("warnings").toArray().size(), run.out.count("\nwarning: "));
     }
 
-    // Scalars apply by role: coordinates by bytes 71-72 (-100), elevations by bytes 69-70 (-10).
-    void range()
-    {
-        SegyLine line = cleanLine();
-        line.overrides = {{0, -1, 69, 2, -10}, {0, 23, 45, 4, 1234}};
-        QTemporaryDir scratch;
-        const Run run = segyhdr({"range", "--csv", fileOf(scratch.path(), line)});
-        QCOMPARE(run.exitCode, 0);
-        const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(rows.first(), QStringLiteral("field,position,type,min,max,first,last,distinct"));
-        QCOMPARE(rows.size(), 1 + HeaderLayout::rev1().fields().size());
-        QVERIFY(rows.contains("ffid,9,int32,1,6,1,6,6"));
-        QVERIFY(rows.contains("channel,13,int32,1,8,1,8,8"));
-        QVERIFY(rows.contains("s_elev,45,int32,10,123.4,123.4,10,2"));
-        QVERIFY(rows.contains("source_x,73,int32,500000,500125,500000,500125,6"));
-        QVERIFY(rows.contains("elev_scalar,69,int16,-10,-10,-10,-10,1"));
-    }
-
     // The man page and the completion are installed with the program, the completion offering
     // the options of the verb on the line.
     void installedAlongside()
@@ -478,6 +476,139 @@ private slots:
                 << "--clip 150: a number from 1 to 100";
         QTest::newRow("plot of a shot past the end") << QStringList{"plot", unplaced, "--shot", "2", "-o", dir.filePath("p.png")}
                 << "--shot 2: the file " + unplaced + " has shots 1-1";
+        QTest::newRow("plot of no such FFID") << QStringList{"plot", unplaced, "--ffid", "77", "-o", "p.png"}
+                << "no shot has FFID 77 in the file: " + unplaced;
+        const QString deep = TestSupport::writeSegy(dir.path(), "deep.sgy", TestSupport::ffidTraces({1, 1}), {134217729, 8, 2000, false, true});
+        QTest::newRow("plot of more samples than fit") << QStringList{"plot", deep, "--shot", "1", "-o", "p.png"} << "Error: cannot show the "
+                "traces of FFID 1 of " + deep + ": 2 traces of 134217729 samples are more than can be shown at once";
+        QTest::newRow("plot of shot 0") << QStringList{"plot", small, "--shot", "0", "-o", "p.png"} << "--shot 0: a shot is counted from 1";
+        QTest::newRow("plot with no moveout speed") << QStringList{"plot", small, "--shot", "1", "--lmo", "0", "-o", "p.png"}
+                << "--lmo 0: a number from 1 to 1e+06";
+        QTest::newRow("plot with a gain window of no number") << QStringList{"plot", small, "--shot", "1", "--agc", "x", "-o", "p.png"}
+                << "--agc x: a number from 0 to 100000";
+        QTest::newRow("dump of shots backwards") << QStringList{"dump", small, "--shots", "3-1"} << "--shots 3-1: shots are A-B or A, counted from 1";
+        QTest::newRow("dump of shots past the end") << QStringList{"dump", unplaced, "--shots", "2-9"}
+                << "--shots 2-9: the file " + unplaced + " has shots 1-1";
+        QTest::newRow("dump of shots and an FFID") << QStringList{"dump", small, "--shots", "1", "--ffid", "2"}
+                << "--shots and --ffid exclude each other";
+        QTest::newRow("dump of no such FFID") << QStringList{"dump", unplaced, "--ffid", "99"} << "no shot has FFID 99 in the file: " + unplaced;
+        QTest::newRow("dump of an FFID of no number") << QStringList{"dump", small, "--ffid", "x"} << "--ffid x: not a 32-bit integer";
+        QTest::newRow("three custom fields") << QStringList{"dump", small, "--byte", "9:4", "--byte", "13:4", "--byte", "17:4"}
+                << "--byte 17:4: --byte is given twice at most";
+        QTest::newRow("dump into a missing folder") << QStringList{"dump", small, "-o", dir.filePath("none/x.csv")}
+                << "-o " + dir.filePath("none/x.csv") + ": No such file or directory";
+        for (const QString &link : {dir.filePath("link.csv"), dir.filePath("link.svg")}) {
+            QVERIFY(QFile::link(dir.filePath("victim"), link));
+            QTest::newRow(qPrintable("output through a link: " + link.right(3))) << QStringList{link.endsWith("csv") ? "dump" : "map", small, "-o", link}
+                    << "-o " + link + ": is a symbolic link, which segyhdr never writes through";
+        }
+        QTest::newRow("a negative offset tolerance") << QStringList{"qc", small, "--offset-tolerance", "-1"}
+                << "--offset-tolerance -1: not a distance of 0 or more";
+        QTest::newRow("a map of two lines") << QStringList{"map", small, small, "-o", "m.svg"} << small + ": map draws one line at a time";
+        QTest::newRow("a map without -o") << QStringList{"map", small} << "map: needs -o OUT.svg or -o OUT.png";
+        const QString svgLine = dir.filePath("line.svg");
+        QVERIFY(QFile::copy(small, svgLine));
+        QTest::newRow("a map over its input") << QStringList{"map", svgLine, "-o", svgLine}
+                << "-o " + svgLine + ": that is an input file, which segyhdr never writes";
+        QTest::newRow("a map of what is not SEG-Y") << QStringList{"map", stub, "-o", "m.svg"} << "Error: " + stub + " cannot be read as "
+                "SEG-Y: the file is 3599 bytes long, too short for the 3600-byte SEG-Y file header, and it is not a run of whole traces either";
+        const QString layout = dir.filePath("bad.layout");
+        QFile layoutFile(layout);
+        QVERIFY(layoutFile.open(QIODevice::WriteOnly) && layoutFile.write("ffid=9:int32\nbogus\n") > 0);
+        layoutFile.close();
+        QTest::newRow("a layout line that is no field") << QStringList{"qc", small, "--layout", layout}
+                << "--layout " + layout + ", line 2: bogus: a field is NAME=POS:TYPE, TYPE one of int16, int32, uint16, uint32, ibm, ieee";
+        QTest::newRow("a layout that is a folder") << QStringList{"qc", small, "--layout", empty} << "--layout " + empty + ": is a folder";
+        QTest::newRow("-- and a name like an option") << QStringList{"qc", "--", "-x"} << "-x: no such file or folder";
+        QTest::newRow("summary of what is no report") << QStringList{"summary", layout}
+                << layout + ": not a report of segyhdr qc --json (illegal value)";
+        QTest::newRow("summary of a missing file") << QStringList{"summary", missing} << missing + ": No such file or directory";
+        QTest::newRow("summary over its input") << QStringList{"summary", layout, "-o", layout}
+                << "-o " + layout + ": that is an input file, which segyhdr never writes";
+    }
+
+    void paths_data()
+    {
+        // The run, its exit code, the lines on standard output (-1: any number), a piece of standard output
+        // and one of standard error ("": nothing on it).
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString line = fileOf(dir.filePath("."), cleanLine());
+        const QString two = dir.filePath("two.sgy");
+        const QString comma = dir.filePath("a,b.sgy");
+        const QString stub = dir.filePath("stub.sgy");
+        const QString broken = TestSupport::dataFile("broken.sgy");
+        SegyLine other = cleanLine();
+        other.overrides = {{0, -1, 69, 2, -10}, {20, 20, 45, 4, 97}}; // elevations under -10 (bytes 69-70); one varies
+        QVERIFY(QFile::copy(line, two) && other.write(comma, nullptr));
+        other.overrides.clear();
+        other.traces = 96; // twelve shots in each of two files: twelve FFIDs in both
+        other.layout.formatCode = 13;
+        QVERIFY(other.write(dir.filePath("f13.sgy"), nullptr) && other.write(dir.filePath("f13b.sgy"), nullptr));
+        QFile file(stub);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3599, ' ')) == 3599);
+        file.close();
+        const QString results = dir.filePath("results.json");
+        QCOMPARE(segyhdr({"qc", "--json", "-o", results, line, stub}).exitCode, 2);
+
+        QTest::newRow("range as text") << QStringList{"range", line} << 0 << 2 + HeaderLayout::rev1().fields().size()
+                << "\nchannel                     13 int32                 1                8                1                8         8\n" << "";
+        // Scalars apply by role: elevations by bytes 69-70, coordinates by bytes 71-72 (-100).
+        QTest::newRow("range as CSV, scalars by role") << QStringList{"range", "--csv", comma} << 0 << 1 + HeaderLayout::rev1().fields().size()
+                << "\ns_elev,45,int32,9.7,10,10,10,2\ns_depth,49,int32,0,0,0,0,1\nsource_x,73,int32,500000,500125,500000,500125,6\n" << "";
+        QTest::newRow("range of two files as CSV") << QStringList{"range", "--csv", line, two} << 0 << -1
+                << "file,field,position,type,min,max,first,last,distinct\n" + line + ",ffid,9,int32,1,6,1,6,6\n" << "";
+        QTest::newRow("range of two files as JSON") << QStringList{"range", "--json", line, two} << 0 << -1 << "\"files\": [" << "";
+        QTest::newRow("range of a file cut short") << QStringList{"range", broken} << 0 << -1 << "broken.sgy: 3 traces\n"
+                << "warning: " + broken + ": the file ends 68 bytes into trace 4";
+        QTest::newRow("range of what is not SEG-Y") << QStringList{"range", stub} << 2 << 0 << "" << stub + " cannot be read as SEG-Y";
+        QTest::newRow("info of what is not SEG-Y") << QStringList{"info", stub} << 2 << 2
+                << "\ncannot be read as SEG-Y: the file is 3599 bytes long" << "";
+        QTest::newRow("info as JSON of what is not SEG-Y") << QStringList{"info", "--json", stub} << 2 << -1
+                << "\"error\": \"the file is 3599 bytes long" << "";
+        QTest::newRow("info of format 13") << QStringList{"info", dir.filePath("f13.sgy")} << 0 << -1
+                << "\n  format_name                not a SEG-Y format\n" << "";
+        QTest::newRow("dump of shots 2-3") << QStringList{"dump", line, "--shots", "2-3"} << 0 << 17 << "\n2,1," << "";
+        QTest::newRow("dump of FFID 3 in two files") << QStringList{"dump", "--ffid", "3", line, two, "--tsv"} << 0 << 17
+                << "file\tffid\t" << "";
+        QTest::newRow("qc of a file named with a comma") << QStringList{"qc", "--csv", line, comma} << 1 << 2
+                << "\"" + comma + "\",3,3,17,24,varies,s_elev," << "";
+        QTest::newRow("qc of files with 12 FFIDs in common") << QStringList{"qc", dir.filePath("f13.sgy"), dir.filePath("f13b.sgy")}
+                << 0 << -1 << "; ... (12 in all)\n" << "the sample format code 13 (bytes 3225-3226) is not one that SEG-Y defines";
+        QTest::newRow("qc of several files, no scratch folder") << QStringList{"TMPDIR=" + stub, "qc", line, two} << 2 << 2 << ""
+                << "segyhdr: cannot create a scratch file in " + stub + ": Not a directory\nsegyhdr: cannot create";
+        QTest::newRow("summary with a file unread") << QStringList{"summary", results} << 2 << 2 << "survey: 2 files (1 unread), 6 shots" << "";
+        QTest::newRow("map into a missing folder") << QStringList{"map", line, "-o", dir.filePath("none/map.svg")} << 2 << 0 << ""
+                << "segyhdr: Error: fail to create the file: " + dir.filePath("none/map.svg");
+        QTest::newRow("plot into a missing folder") << QStringList{"plot", line, "--ffid", "2", "-o", dir.filePath("none/p.png")}
+                << 2 << 0 << "" << "segyhdr: Error: fail to create the file: " + dir.filePath("none/p.png");
+        const QString longName = dir.filePath(QString(241, 'l') + ".sgy"); // no temporary name fits beside its index
+        QVERIFY(QFile::copy(line, longName));
+        QTest::newRow("qc of a line with no room for its index") << QStringList{"qc", longName} << 0 << 1 << ": 6 shots, 48 traces" << "";
+        // A socket is there but opens for no one, root included.
+        const QString socket = dir.filePath("socket.sgy");
+        QCOMPARE(QProcess::execute(ZN_SEGYIO_PYTHON, {"-c", "import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])", socket}), 0);
+        for (const char *verb : {"info", "range", "dump"})
+            QTest::addRow("%s of a file that cannot be opened", verb) << QStringList{verb, socket} << 2 << 0 << ""
+                    << "segyhdr: Error: fail to open the file: " + socket + " (No such device or address)\n";
+        QTest::newRow("help") << QStringList{"dump", "-h"} << 0 << -1 << "Usage: segyhdr VERB [OPTIONS] FILE|FOLDER...\n" << "";
+    }
+
+    // Every verb in every output mode, and each way a run fails after its command line was taken.
+    void paths()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(int, lines);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Run run = segyhdr(args);
+        QVERIFY2(run.exitCode == exitCode && run.out.contains(out), qPrintable(run.out.left(2000) + run.err));
+        QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), qPrintable(run.err));
+        QVERIFY2(lines < 0 || run.out.count('\n') == lines, qPrintable(run.out.left(2000)));
     }
 
     void badInput()
@@ -488,6 +619,7 @@ private slots:
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.err, "segyhdr: " + message + '\n');
         QCOMPARE(run.out, QString());
+        QVERIFY(!QFileInfo::exists(dir.filePath("victim")));
     }
 
     // The demo line shot by shot: qc flags the columns that the viewer paints red, dump

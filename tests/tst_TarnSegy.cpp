@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <tuple>
@@ -108,6 +109,21 @@ private slots:
         // Closed and gone before the library is asked; under AddressSanitizer a later use would show.
         file.reset();
         QCOMPARE(segy.indexExist(), bool(row.at(2)));
+    }
+
+    // One rev 2 trace of 600,000,000 IEEE samples, 2.4 GB left as a hole: a record no int holds, so the
+    // library takes the file to hold no traces rather than hand out a negative record length.
+    void traceLongerThanAnInt()
+    {
+        QTemporaryDir dir;
+        const SegyWriter::Layout layout{600000000, 5, 2000, false, true}; // samples, format, interval, little-endian, sparse
+        QFile file(TestSupport::writeSegy(dir.path(), QStringLiteral("long.sgy"), TestSupport::ffidTraces({1}), layout));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const SegyGeometry geometry = inspectSegy(file);
+        QVERIFY(geometry.readable && geometry.traceCount == 1 && geometry.traceBytes > INT_MAX);
+        const TarnSegy segy(&file);
+        QCOMPARE(segy.trBytes(), kTraceHeaderBytes);
+        QCOMPARE(segy.totalTraces(), 0);
     }
 };
 

@@ -183,6 +183,20 @@ private slots:
         QCOMPARE(texts, expected);
     }
 
+    // A name so long that no temporary name fits beside its index: without an index nothing is written
+    // and the caller is told; a stale index of that name is rewritten in place.
+    void noRoomForATemporaryName()
+    {
+        const QString segy = TestSupport::writeSegy(dir.path(), QString(241, 'l') + QStringLiteral(".sgy"), generated(3));
+        const HeaderDefs table(kDefaultDefs);
+        QCOMPARE(writeTraceIndex(segy, 640, 3, table.rows, {}), TraceIndexResult::IndexCreateFailed);
+        QFile stale(traceIndexPath(segy));
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write(QByteArray(100, 'x')) == 100);
+        stale.close();
+        QCOMPARE(writeTraceIndex(segy, 640, 3, table.rows, {}), TraceIndexResult::Written);
+        QCOMPARE(readIndex(segy), generatedRecords(generated(3), 3));
+    }
+
     void missingFile()
     {
         QVector<ShotEntry> shots(2, ShotEntry{77, 0, 9});

@@ -261,6 +261,24 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
     return 0;
 }
 
+static char dumpSeparator(const Command &command)
+{
+    return command.format == Command::Format::Tsv ? '\t' : ',';
+}
+
+QByteArray dumpHeader(const Command &command, bool named)
+{
+    QStringList names;
+    if (named)
+        names.append(QStringLiteral("file"));
+    for (int c = 0; c < kFieldColumnCount; ++c)
+        names.append(QLatin1String(fieldName(c)));
+    names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust1Pos, command.custom.cust1Len));
+    if (command.customColumns > 1)
+        names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust2Pos, command.custom.cust2Len));
+    return (names.join(QLatin1Char(dumpSeparator(command))) + QLatin1Char('\n')).toUtf8();
+}
+
 int dumpFile(const Command &command, const QString &path, bool named, QIODevice &out, const FileProgress &progress)
 {
     SegyhdrLine line(path, command.custom, command.layouts);
@@ -295,17 +313,10 @@ int dumpFile(const Command &command, const QString &path, bool named, QIODevice 
         }
     }
 
-    const char separator = command.format == Command::Format::Tsv ? '\t' : ',';
+    const char separator = dumpSeparator(command);
     const QByteArray prefix = named ? path.toUtf8() + separator : QByteArray();
-    QStringList names;
-    if (named)
-        names.append(QStringLiteral("file"));
-    for (int c = 0; c < kFieldColumnCount; ++c)
-        names.append(QLatin1String(fieldName(c)));
-    names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust1Pos, command.custom.cust1Len));
-    if (command.customColumns > 1)
-        names.append(QStringLiteral("byte") + byteRangeText(command.custom.cust2Pos, command.custom.cust2Len));
-    QByteArray text = (names.join(QLatin1Char(separator)) + QLatin1Char('\n')).toUtf8();
+    // Over several files the caller writes the column names once, ahead of every file's rows.
+    QByteArray text = named ? QByteArray() : dumpHeader(command, false);
     for (const QPair<int, int> &range : ranges) {
         const bool read = line.forEachShot(range.first, range.second, [&](const ShotHeaders &shot) {
             appendDumpRows(shot.records, shot.customValues, separator, text, prefix, command.customColumns);

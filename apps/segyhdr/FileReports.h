@@ -19,8 +19,12 @@ int rangeFile(const Command &command, const QString &path, bool named, QIODevice
 /// The first line of range's CSV, with the file column when named is set.
 QByteArray rangeCsvHeader(bool named);
 
-/// The viewer's columns of the shots asked for, one row per trace; each row names the file when
-/// named is set. Returns 0, or 2 when the file cannot be read.
+/// The column names of dump's rows, with the file column when named is set.
+QByteArray dumpHeader(const Command &command, bool named);
+
+/// The viewer's columns of the shots asked for, one row per trace, after the column names; when
+/// named is set each row names the file, and the column names are left to the caller. Returns 0,
+/// or 2 when the file cannot be read.
 int dumpFile(const Command &command, const QString &path, bool named, QIODevice &out, const FileProgress &progress);
 
 /// The line drawn from above into the command's output picture. Returns 0, or 2.

@@ -143,11 +143,13 @@ int runOverFiles(const QStringList &files, QIODevice &out, bool bar, const FileW
         for (int i = next++; i < files.size(); i = next++) {
             auto output = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("segyhdr-XXXXXX")));
             int status = 2;
-            if (output->open())
+            if (output->open()) {
                 status = work(i, files.at(i), *output, progressOf(i));
-            else
+            } else {
                 std::fprintf(stderr, "segyhdr: cannot create a scratch file in %s: %s\n",
                              qPrintable(QDir::tempPath()), qPrintable(output->errorString()));
+                output.reset(); // nothing to copy out
+            }
             progress.report(i, 100);
             const std::lock_guard<std::mutex> lock(mutex);
             outputs[size_t(i)] = {std::move(output), status, true};

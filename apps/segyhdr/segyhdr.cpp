@@ -42,9 +42,13 @@ int fail(const QString &message)
     return kExitError;
 }
 
-// Whether -o names one of the inputs, which segyhdr never writes.
-bool outputIsInput(const Command &command, const QStringList &files, QString *error)
+// Whether -o names one of the inputs, which segyhdr never writes, or a link, which it never writes through.
+bool outputRefused(const Command &command, const QStringList &files, QString *error)
 {
+    if (QFileInfo(command.output).isSymLink()) {
+        *error = QStringLiteral("-o %1: is a symbolic link, which segyhdr never writes through").arg(command.output);
+        return true;
+    }
     const QString target = QFileInfo(command.output).absoluteFilePath();
     for (const QString &input : files) {
         if (QFileInfo(input).absoluteFilePath() == target || QFileInfo(input).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) {
@@ -60,7 +64,7 @@ bool openOutput(const Command &command, const QStringList &files, QFile *out, QS
 {
     if (command.output.isEmpty())
         return out->open(stdout, QIODevice::WriteOnly);
-    if (outputIsInput(command, files, error))
+    if (outputRefused(command, files, error))
         return false;
     out->setFileName(command.output);
     if (QFileInfo(command.output).isDir() || !out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -130,7 +134,7 @@ int main(int argc, char **argv)
         return status;
     // A picture is written by its painter, and only once it is drawn.
     if (command.verb == Verb::Map || command.verb == Verb::Plot) {
-        if (outputIsInput(command, survey.files, &error))
+        if (outputRefused(command, survey.files, &error))
             return fail(error);
         return std::max(status, (command.verb == Verb::Map ? mapFile : plotFile)(command, survey.files.first(), {}));
     }
@@ -143,6 +147,8 @@ int main(int argc, char **argv)
         out.write(qcCsvHeader(named));
     if (command.verb == Verb::Range && command.format == Command::Format::Csv)
         out.write(rangeCsvHeader(named));
+    if (command.verb == Verb::Dump && named)
+        out.write(dumpHeader(command, true));
 
     // JSON reports are gathered and written as one document at the end.
     std::vector<QcFileResult> results(size_t(survey.files.size()));

@@ -17,6 +17,10 @@
 
 namespace {
 
+// Characters of the file's name that a private index keeps: at 4 bytes each, with the hash and a
+// temporary name's suffix, they fit the 255 bytes that a name in a folder may take.
+constexpr int kPrivateIndexNameChars = 50;
+
 bool sameIndexedFields(const HeaderLayout &a, const HeaderLayout &b)
 {
     for (int k = 0; k < kIndexedFields; ++k) {
@@ -39,7 +43,7 @@ QString privateIndexPath(const QString &folder, const QString &segyPath, const I
         key += '\n' + QByteArray::number(field.position) + ':' + QByteArray::number(int(field.type));
     key += '\n' + QByteArray::number(source.firstTraceOffset) + ':' + QByteArray::number(source.traceBytes)
             + ':' + QByteArray::number(int(source.byteOrder));
-    const QString name = info.fileName() + QLatin1Char('-')
+    const QString name = info.fileName().left(kPrivateIndexNameChars) + QLatin1Char('-')
             + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16))
             + QStringLiteral(".index");
     return QDir(folder).filePath(name);

@@ -57,7 +57,9 @@ public:
 
     bool open()
     {
-        if (temporary.open()) {
+        // Qt may open an unnamed file and name it only when asked: a name that the folder cannot take
+        // (too long for it) fails here, before a trace is read, and not at the rename.
+        if (temporary.open() && !temporary.fileName().isEmpty()) {
             ::fchmod(temporary.handle(), newFileMode());
             return true;
         }
