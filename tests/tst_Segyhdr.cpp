@@ -478,7 +478,11 @@ private slots:
                 << "--shot 2: the file " + unplaced + " has shots 1-1";
         QTest::newRow("plot of no such FFID") << QStringList{"plot", unplaced, "--ffid", "77", "-o", "p.png"}
                 << "no shot has FFID 77 in the file: " + unplaced;
-        const QString deep = TestSupport::writeSegy(dir.path(), "deep.sgy", TestSupport::ffidTraces({1, 1}), {134217729, 8, 2000, false, true});
+        SegyWriter::Layout deepLayout;
+        deepLayout.samples = 134217729;
+        deepLayout.formatCode = 8;
+        deepLayout.sparse = true;
+        const QString deep = TestSupport::writeSegy(dir.path(), "deep.sgy", TestSupport::ffidTraces({1, 1}), deepLayout);
         QTest::newRow("plot of more samples than fit") << QStringList{"plot", deep, "--shot", "1", "-o", "p.png"} << "Error: cannot show the "
                 "traces of FFID 1 of " + deep + ": 2 traces of 134217729 samples are more than can be shown at once";
         QTest::newRow("plot of shot 0") << QStringList{"plot", small, "--shot", "0", "-o", "p.png"} << "--shot 0: a shot is counted from 1";

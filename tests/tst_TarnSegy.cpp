@@ -116,7 +116,9 @@ private slots:
     void traceLongerThanAnInt()
     {
         QTemporaryDir dir;
-        const SegyWriter::Layout layout{600000000, 5, 2000, false, true}; // samples, format, interval, little-endian, sparse
+        SegyWriter::Layout layout;
+        layout.samples = 600000000;
+        layout.sparse = true;
         QFile file(TestSupport::writeSegy(dir.path(), QStringLiteral("long.sgy"), TestSupport::ffidTraces({1}), layout));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const SegyGeometry geometry = inspectSegy(file);
