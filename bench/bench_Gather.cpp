@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -104,8 +105,11 @@ int main(int argc, char **argv)
     QApplication::processEvents();
     auto *combo = viewer.findChild<QComboBox *>(QStringLiteral("ffidCombo"));
     auto *tableCombo = tableOnly.findChild<QComboBox *>(QStringLiteral("ffidCombo"));
-    for (QAction *action : viewer.actions())
-        action->trigger(); // "Show traces"
+    // "Show traces" by its shortcut: the viewer's other actions open modal dialogs.
+    for (QAction *action : viewer.actions()) {
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_T))
+            action->trigger();
+    }
     auto *window = viewer.findChild<GatherWindow *>();
     if (!combo || !tableCombo || !window) {
         out << "the viewer has no shot combo or no gather window\n";
