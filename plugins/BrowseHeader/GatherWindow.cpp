@@ -54,6 +54,8 @@ public:
         setObjectName(QStringLiteral("gatherCanvas"));
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         setMinimumSize(200, 150);
+        // The picture covers the canvas: nothing to clear beneath it first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
     void refresh()

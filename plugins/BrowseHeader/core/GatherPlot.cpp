@@ -32,7 +32,7 @@ constexpr int kLabelGap = 6;        // pixels between trace labels
 constexpr qint64 kAgcBlock = 8;
 
 // The clip level is a percentile of this many amplitudes at most, taken evenly over the shown ones.
-constexpr qint64 kMaxClipSamples = 1 << 16;
+constexpr qint64 kMaxClipSamples = 1 << 15;
 
 // The columns whose red says that a trace sits elsewhere than its header claims: the offset and
 // the four coordinates.
@@ -188,21 +188,26 @@ GatherPlot::Sampling GatherPlot::samplingFor(int rows) const
     return {rows, startMs(), endMs(), current.lmoVelocity > 0 ? current.lmoVelocity : 0.0, current.agcMs > 0 ? current.agcMs : 0.0};
 }
 
-// The gain control's factor for each block of kAgcBlock samples of the trace, into gain: one over
-// the root mean square of the samples within half samples of the block's ends, the window rounded
-// out to whole blocks; 0 where they are all 0. A factor a block rather than a sample, so that the
-// square roots and divisions number the blocks, not the pixels, and run side by side.
-void GatherPlot::blockGains(const float *x, qint64 half) const
+// The gain control's factor for the blocks lo to hi (not included) of kAgcBlock samples of the
+// trace, into gain: one over the root mean square of the samples within half samples of the
+// block's ends, the window rounded out to whole blocks; 0 where they are all 0. A factor a block
+// rather than a sample, so that the square roots and divisions number the blocks, not the pixels,
+// and run side by side; and only for the blocks shown, whose windows are all that is summed.
+void GatherPlot::blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) const
 {
     const qint64 samples = shot.samples;
     const qint64 blocks = (samples + kAgcBlock - 1) / kAgcBlock;
     const qint64 whole = samples / kAgcBlock;
+    const auto windowFrom = [&](qint64 b) { return qMax<qint64>(0, b * kAgcBlock - half) / kAgcBlock; };
+    const auto windowTo = [&](qint64 b) { return qMin(samples - 1, b * kAgcBlock + kAgcBlock - 1 + half) / kAgcBlock + 1; };
+    const qint64 first = windowFrom(lo);
+    const qint64 last = windowTo(hi - 1);
     gain.resize(size_t(blocks));
     windowSamples.resize(size_t(blocks));
     energy.resize(size_t(blocks + 1));
     // Each block's energy, as four partial sums side by side.
     float *sum = gain.data();
-    for (qint64 b = 0; b < whole; ++b) {
+    for (qint64 b = first; b < qMin(last, whole); ++b) {
         const float *p = x + b * kAgcBlock;
         const float p0 = p[0] * p[0] + p[4] * p[4];
         const float p1 = p[1] * p[1] + p[5] * p[5];
@@ -210,19 +215,19 @@ void GatherPlot::blockGains(const float *x, qint64 half) const
         const float p3 = p[3] * p[3] + p[7] * p[7];
         sum[b] = (p0 + p2) + (p1 + p3);
     }
-    if (whole < blocks) {
+    if (whole < last) {
         float e = 0.0f;
         for (qint64 k = whole * kAgcBlock; k < samples; ++k)
             e += x[k] * x[k];
         sum[whole] = e;
     }
-    // Running totals before each block, four blocks a step, so that the running total waits on one
-    // addition, not four.
+    // Running totals from the first block summed, four blocks a step, so that the running total
+    // waits on one addition, not four.
     double *total = energy.data();
     double running = 0.0;
-    total[0] = 0.0;
-    qint64 b = 0;
-    for (; b + 4 <= blocks; b += 4) {
+    total[first] = 0.0;
+    qint64 b = first;
+    for (; b + 4 <= last; b += 4) {
         const double e01 = double(sum[b]) + sum[b + 1];
         const double e23 = double(sum[b + 2]) + sum[b + 3];
         total[b + 1] = running + sum[b];
@@ -231,7 +236,7 @@ void GatherPlot::blockGains(const float *x, qint64 half) const
         running += e01 + e23;
         total[b + 4] = running;
     }
-    for (; b < blocks; ++b) {
+    for (; b < last; ++b) {
         running += sum[b];
         total[b + 1] = running;
     }
@@ -239,7 +244,7 @@ void GatherPlot::blockGains(const float *x, qint64 half) const
     // block counts its finite samples, the rare trace paying for the check once.
     if (!std::isfinite(running)) {
         running = 0.0;
-        for (b = 0; b < blocks; ++b) {
+        for (b = first; b < last; ++b) {
             float e = sum[b];
             if (!std::isfinite(e)) {
                 e = 0.0f;
@@ -260,22 +265,22 @@ void GatherPlot::blockGains(const float *x, qint64 half) const
     const qint64 inTo = room < 0 ? inFrom : qBound(inFrom, qMin(room / kAgcBlock, samples / kAgcBlock - after) + 1, blocks);
     float *count = windowSamples.data();
     const auto edge = [&](qint64 b) {
-        const qint64 from = qMax<qint64>(0, b * kAgcBlock - half) / kAgcBlock;
-        const qint64 to = qMin(samples - 1, b * kAgcBlock + kAgcBlock - 1 + half) / kAgcBlock + 1;
+        const qint64 from = windowFrom(b);
+        const qint64 to = windowTo(b);
         count[b] = float(qMin(samples, to * kAgcBlock) - from * kAgcBlock);
         sum[b] = float(qMax(0.0, total[to] - total[from]));
     };
-    for (qint64 b = 0; b < inFrom; ++b)
+    for (qint64 b = lo; b < qMin(hi, inFrom); ++b)
         edge(b);
     const float inside = float((before + after) * kAgcBlock);
-    for (qint64 b = inFrom; b < inTo; ++b) {
+    for (qint64 b = qMax(lo, inFrom); b < qMin(hi, inTo); ++b) {
         count[b] = inside;
         sum[b] = float(std::max(0.0, total[b + after] - total[b - before]));
     }
-    for (qint64 b = inTo; b < blocks; ++b)
+    for (qint64 b = qMax(lo, inTo); b < hi; ++b)
         edge(b);
     // Worked out for every block and then kept or not, so that no branch stands in the way.
-    for (qint64 b = 0; b < blocks; ++b) {
+    for (qint64 b = lo; b < hi; ++b) {
         const float factor = std::sqrt(count[b] / std::max(sum[b], std::numeric_limits<float>::min()));
         sum[b] = sum[b] > 0.0f ? factor : 0.0f;
     }
@@ -292,8 +297,6 @@ void GatherPlot::sampleTrace(int trace) const
     const double step = shot.intervalMs > 0 ? shot.intervalMs : 1.0;
     const double msPerRow = (sampled.endMs - sampled.startMs) / rows;
     const qint64 half = sampled.agcMs > 0 ? qMax<qint64>(1, std::llround(sampled.agcMs / step / 2)) : 0;
-    if (half > 0)
-        blockGains(x, half);
     // Sample positions counted from half a sample before sample 0, so that truncation rounds.
     const double first = (sampled.startMs + 0.5 * msPerRow + moveoutMs(trace)) / step + 0.5;
     const double perRow = msPerRow / step;
@@ -317,6 +320,8 @@ void GatherPlot::sampleTrace(int trace) const
     int *index = at.data();
     for (int y = top; y < bottom; ++y)
         index[y] = int(position(y));
+    if (half > 0 && top < bottom)
+        blockGains(x, half, index[top] / kAgcBlock, index[bottom - 1] / kAgcBlock + 1);
     float *column = shown.data() + trace;
     const float none = std::numeric_limits<float>::quiet_NaN();
     for (int y = 0; y < top; ++y)
@@ -349,8 +354,8 @@ const std::vector<float> &GatherPlot::shownValues(int rows) const
 }
 
 // The clip level: the clip percentile of the shown amplitudes' magnitudes. A larger picture's is
-// that of an even sample of kMaxClipSamples of them, which moves it by a few hundredths of a
-// percentile at most, too little to see, where ordering all of them would cost as much as reading
+// that of an even sample of kMaxClipSamples of them, which moves it by about a twentieth of a
+// percentile, too little to see, where ordering all of them would cost as much as reading
 // the shot. The stride shares no factor with the traces a row, so that every trace has its say.
 float GatherPlot::clipLevel() const
 {
@@ -445,7 +450,10 @@ QImage GatherPlot::image(const QSize &size) const
     // The traces straight into the picture's pixels and white only around them: the picture is
     // large, and painting it white first or the traces through a picture of their own would cost
     // a good part of drawing them.
-    QImage picture(size, QImage::Format_RGB32);
+    // The last picture's memory serves again once no one holds that picture any more: fresh
+    // memory costs a page fault every few thousand pixels.
+    if (picture.size() != size || !picture.isDetached())
+        picture = QImage(size, QImage::Format_RGB32);
     const QRect plot = plotRect(size);
     QPainter painter(&picture);
     if (plot.isEmpty()) {

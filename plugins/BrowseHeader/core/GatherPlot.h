@@ -88,7 +88,7 @@ private:
 
     void markFlagged();
     Sampling samplingFor(int rows) const;
-    void blockGains(const float *x, qint64 half) const;
+    void blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) const;
     void sampleTrace(int trace) const;
     const std::vector<float> &shownValues(int rows) const;
     float clipLevel() const;
@@ -111,4 +111,5 @@ private:
     mutable std::vector<float> gain;    // and the gain of each block
     mutable std::vector<float> windowSamples;
     mutable std::vector<int> at; // the sample at each row
+    mutable QImage picture;
 };
