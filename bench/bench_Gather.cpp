@@ -20,12 +20,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 constexpr int kShots = 3;
@@ -104,8 +106,11 @@ int main(int argc, char **argv)
     QApplication::processEvents();
     auto *combo = viewer.findChild<QComboBox *>(QStringLiteral("ffidCombo"));
     auto *tableCombo = tableOnly.findChild<QComboBox *>(QStringLiteral("ffidCombo"));
-    for (QAction *action : viewer.actions())
-        action->trigger(); // "Show traces"
+    // "Show traces" by its shortcut: the viewer's other actions open modal dialogs.
+    for (QAction *action : viewer.actions()) {
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_T))
+            action->trigger();
+    }
     auto *window = viewer.findChild<GatherWindow *>();
     if (!combo || !tableCombo || !window) {
         out << "the viewer has no shot combo or no gather window\n";
@@ -129,14 +134,14 @@ int main(int argc, char **argv)
     const auto shotOf = [&](int run) { return shots.at(run % kShots); };
     const auto floor = [&](int run) { readShotGather(path, geometry, decoder, shotOf(run), &gather, &error); };
     const auto draw = [&](GatherStyle style) {
-        return [&, style](int run) {
-            ShotGather read;
-            readShotGather(path, geometry, decoder, shotOf(run), &read, &error);
-            GatherPlot plot;
-            plot.setGather(std::move(read));
+        // As the window shows a shot: its one plot takes the settings, then the read that samples
+        // each trace for the picture as it is decoded, then draws the picture.
+        auto plot = std::make_shared<GatherPlot>();
+        return [&, style, plot](int run) {
             settings.style = style;
-            plot.setSettings(settings);
-            plot.image(canvasSize);
+            plot->setSettings(settings);
+            plot->readGather(path, geometry, decoder, shotOf(run), canvasSize, &error);
+            plot->image(canvasSize);
         };
     };
     // A change of shot as the user makes it, drawn before the clock stops: grab() paints what

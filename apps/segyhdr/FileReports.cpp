@@ -10,7 +10,6 @@
 #include <HeaderRanges.h>
 #include <OpenLine.h>
 #include <ReadAhead.h>
-#include <ShotGather.h>
 #include <ShotTable.h>
 #include <TextHeader.h>
 #include <TraceDecoder.h>
@@ -407,21 +406,20 @@ int plotFile(const Command &command, const QString &path, const FileProgress &pr
     else if (command.ffidSet && byFfid == list.cend())
         error = QStringLiteral("no shot has FFID %1 in the file: %2").arg(QString::number(command.ffid), path);
     const ShotEntry shot = command.ffidSet ? (byFfid == list.cend() ? ShotEntry{} : *byFfid) : list.value(command.plotShot - 1);
-    ShotGather gather;
-    if (error.isEmpty() && !readShotGather(path, line.geometry(), TraceDecoder(line.layout(), line.geometry().byteOrder), shot,
-                                           &gather, &error))
+    // The picture's width follows the traces, known from the shot before they are read.
+    const qint64 traces = qint64(shot.lastTrace) - shot.firstTrace + 1;
+    const QSize size(int(qBound<qint64>(kMinWidth, traces * kPixelsPerTrace, kMaxWidth)), kHeight);
+    GatherPlot plot;
+    plot.setSettings(command.plotSettings);
+    if (error.isEmpty() && !plot.readGather(path, line.geometry(), TraceDecoder(line.layout(), line.geometry().byteOrder), shot,
+                                            size, &error))
         error = QStringLiteral("Error: cannot show the traces of FFID %1 of %2: %3").arg(QString::number(shot.ffid), path, error);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
         return 2;
     }
-    GatherPlot plot;
-    const int traces = gather.traceCount();
-    plot.setGather(std::move(gather));
-    plot.setSettings(command.plotSettings);
     const QString title = QFileInfo(path).fileName();
     plot.setTitle(title);
-    const QSize size(qBound(kMinWidth, traces * kPixelsPerTrace, kMaxWidth), kHeight);
     if (!writePicture(command.output, size, title, [&](QPainter &painter) { plot.paint(painter, size); }, &error)) {
         std::fprintf(stderr, "segyhdr: %s\n", qPrintable(error));
         return 2;

@@ -54,6 +54,8 @@ public:
         setObjectName(QStringLiteral("gatherCanvas"));
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         setMinimumSize(200, 150);
+        // The picture covers the canvas: nothing to clear beneath it first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
     void refresh()
@@ -182,17 +184,20 @@ void GatherWindow::readShot()
             endSpin->setValue(length > 0 ? length : int(qMin<qint64>(kMaxTimeMs, geometry.samples)));
         }
     }
-    ShotGather gather;
+    // The settings before the read, which takes the picture's samples trace by trace at them.
+    gatherPlot.setSettings(controlSettings());
     QString problem = fileProblem;
-    if (problem.isEmpty())
-        readShotGather(segyPath, geometry, TraceDecoder(layout, geometry.byteOrder), shot, &gather, &problem);
+    if (problem.isEmpty()) {
+        gatherPlot.readGather(segyPath, geometry, TraceDecoder(layout, geometry.byteOrder), shot, canvas->size(), &problem);
+    } else {
+        ShotGather gather;
+        gather.entry = shot;
+        gatherPlot.setGather(std::move(gather));
+    }
     message->setText(problem.isEmpty() ? QString() : tr("Cannot show the traces of %1: %2").arg(segyPath, problem));
     message->setVisible(!problem.isEmpty());
-    gather.entry = shot;
-    gatherPlot.setGather(std::move(gather));
     gatherPlot.setTitle(QFileInfo(segyPath).fileName());
     setWindowTitle(tr("Traces of FFID %1").arg(shot.ffid));
-    applySettings();
     // The viewer gives every shot a fresh model, and with it a fresh selection model.
     disconnect(selectionWatch);
     if (QItemSelectionModel *selection = table->selectionModel())
@@ -200,7 +205,7 @@ void GatherWindow::readShot()
     followSelection();
 }
 
-void GatherWindow::applySettings()
+GatherSettings GatherWindow::controlSettings() const
 {
     GatherSettings settings;
     settings.style = GatherStyle(styleCombo->currentIndex());
@@ -210,7 +215,12 @@ void GatherWindow::applySettings()
     settings.endMs = endSpin->value();
     settings.lmoVelocity = velocitySpin->value();
     settings.label = TraceLabel(labelCombo->currentIndex());
-    gatherPlot.setSettings(settings);
+    return settings;
+}
+
+void GatherWindow::applySettings()
+{
+    gatherPlot.setSettings(controlSettings());
     redraw();
 }
 

@@ -40,6 +40,7 @@ protected:
 
 private:
     void readShot();
+    GatherSettings controlSettings() const;
     void applySettings();
     void followSelection();
     void selectTrace(int trace, bool toggle);

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -31,7 +32,7 @@ constexpr int kLabelGap = 6;        // pixels between trace labels
 constexpr qint64 kAgcBlock = 8;
 
 // The clip level is a percentile of this many amplitudes at most, taken evenly over the shown ones.
-constexpr qint64 kMaxClipSamples = 1 << 20;
+constexpr qint64 kMaxClipSamples = 1 << 15;
 
 // The columns whose red says that a trace sits elsewhere than its header claims: the offset and
 // the four coordinates.
@@ -94,27 +95,35 @@ void flagOddValues(const QVector<fbRec> &records, int column, QVector<bool> &fla
 void GatherPlot::setGather(ShotGather gather)
 {
     shot = std::move(gather);
-    // The energy before each block of kAgcBlock samples, trace by trace: once per shot, however
-    // often the gain window changes or the picture is drawn again.
-    const qint64 samples = shot.samples;
-    const qint64 blocks = (samples + kAgcBlock - 1) / kAgcBlock;
-    blockEnergy.assign(size_t(shot.traceCount() * (blocks + 1)), 0.0);
-    for (int i = 0; i < shot.traceCount(); ++i) {
-        const float *x = shot.trace(i);
-        double *energy = blockEnergy.data() + qint64(i) * (blocks + 1);
-        for (qint64 b = 0; b < blocks; ++b) {
-            const qint64 end = qMin(samples, (b + 1) * kAgcBlock);
-            float sum = 0.0f;
-            for (qint64 k = b * kAgcBlock; k < end; ++k)
-                sum += x[k] * x[k];
-            if (!std::isfinite(sum)) {
-                sum = 0.0f;
-                for (qint64 k = b * kAgcBlock; k < end; ++k)
-                    sum += finiteOrZero(x[k]) * finiteOrZero(x[k]);
-            }
-            energy[b + 1] = energy[b] + sum;
+    sampledValid = false;
+    markFlagged();
+}
+
+bool GatherPlot::readGather(const QString &segyPath, const SegyGeometry &geometry, const TraceDecoder &decoder,
+                            const ShotEntry &entry, const QSize &size, QString *error)
+{
+    sampledValid = false;
+    const int rows = plotRect(size).height();
+    const qint64 count = qint64(entry.lastTrace) - entry.firstTrace + 1;
+    bool sampling = false;
+    const bool ok = readShotGather(segyPath, geometry, decoder, entry, &shot, error, [&](const ShotGather &read, int trace) {
+        if (trace == 0) {
+            // The reader has checked the traces by now, and knows the samples and their interval.
+            sampling = rows > 0 && read.samples > 0;
+            sampled = samplingFor(rows);
+            if (sampling)
+                shown.resize(size_t(count * rows));
         }
-    }
+        if (sampling)
+            sampleTrace(trace);
+    });
+    sampledValid = ok && sampling;
+    markFlagged();
+    return ok;
+}
+
+void GatherPlot::markFlagged()
+{
     chosen.clear();
     marked.clear();
     QVector<bool> flags(shot.traceCount(), false);
@@ -168,124 +177,295 @@ int GatherPlot::traceAt(const QPoint &point, const QSize &size) const
     return qBound(0, int(qint64(point.x() - plot.left()) * shot.traceCount() / plot.width()), shot.traceCount() - 1);
 }
 
-// The amplitude of every trace at the time of each pixel row, gained and moved out, trace after
-// trace (NaN where the moved trace has no sample), and the clip level over them. Only the rows'
-// samples are looked at; the gain control's window is rounded to whole blocks of blockEnergy.
-QVector<float> GatherPlot::shownValues(int rows, float *clip) const
+bool GatherPlot::Sampling::operator==(const Sampling &other) const
 {
-    const int n = shot.traceCount();
+    return rows == other.rows && startMs == other.startMs && endMs == other.endMs && lmoVelocity == other.lmoVelocity
+           && agcMs == other.agcMs;
+}
+
+GatherPlot::Sampling GatherPlot::samplingFor(int rows) const
+{
+    return {rows, startMs(), endMs(), current.lmoVelocity > 0 ? current.lmoVelocity : 0.0, current.agcMs > 0 ? current.agcMs : 0.0};
+}
+
+// The gain control's factor for the blocks lo to hi (not included) of kAgcBlock samples of the
+// trace, into gain: one over the root mean square of the samples within half samples of the
+// block's ends, the window rounded out to whole blocks; 0 where they are all 0. A factor a block
+// rather than a sample, so that the square roots and divisions number the blocks, not the pixels,
+// and run side by side; and only for the blocks shown, whose windows are all that is summed.
+void GatherPlot::blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) const
+{
     const qint64 samples = shot.samples;
-    const double step = shot.intervalMs > 0 ? shot.intervalMs : 1.0;
-    const double start = startMs();
-    const double msPerRow = (endMs() - start) / rows;
-    const qint64 half = current.agcMs > 0 ? qMax<qint64>(1, std::llround(current.agcMs / step / 2)) : 0;
     const qint64 blocks = (samples + kAgcBlock - 1) / kAgcBlock;
-    QVector<float> shown(n * rows, std::numeric_limits<float>::quiet_NaN());
-    for (int i = 0; i < n; ++i) {
-        const float *x = shot.trace(i);
-        const double *energy = blockEnergy.data() + qint64(i) * (blocks + 1);
-        // Sample positions counted from half a sample before sample 0, so that truncation rounds.
-        const double first = (start + 0.5 * msPerRow + moveoutMs(i)) / step + 0.5;
-        const double perRow = msPerRow / step;
-        float *out = shown.data() + qint64(i) * rows;
-        for (int y = 0; y < rows; ++y) {
-            const double position = first + y * perRow;
-            if (position < 0 || position >= samples)
-                continue;
-            const qint64 s = qint64(position);
-            float v = finiteOrZero(x[s]);
-            if (half > 0) {
-                const qint64 from = qMax<qint64>(0, s - half) / kAgcBlock;
-                const qint64 to = qMin(samples - 1, s + half) / kAgcBlock + 1;
-                const float count = float(qMin(samples, to * kAgcBlock) - from * kAgcBlock);
-                const float rms = std::sqrt(float(qMax(0.0, energy[to] - energy[from])) / count);
-                v = rms > 0 ? v / rms : 0.0f;
+    const qint64 whole = samples / kAgcBlock;
+    const auto windowFrom = [&](qint64 b) { return qMax<qint64>(0, b * kAgcBlock - half) / kAgcBlock; };
+    const auto windowTo = [&](qint64 b) { return qMin(samples - 1, b * kAgcBlock + kAgcBlock - 1 + half) / kAgcBlock + 1; };
+    const qint64 first = windowFrom(lo);
+    const qint64 last = windowTo(hi - 1);
+    gain.resize(size_t(blocks));
+    windowSamples.resize(size_t(blocks));
+    energy.resize(size_t(blocks + 1));
+    // Each block's energy, as four partial sums side by side.
+    float *sum = gain.data();
+    for (qint64 b = first; b < qMin(last, whole); ++b) {
+        const float *p = x + b * kAgcBlock;
+        const float p0 = p[0] * p[0] + p[4] * p[4];
+        const float p1 = p[1] * p[1] + p[5] * p[5];
+        const float p2 = p[2] * p[2] + p[6] * p[6];
+        const float p3 = p[3] * p[3] + p[7] * p[7];
+        sum[b] = (p0 + p2) + (p1 + p3);
+    }
+    if (whole < last) {
+        float e = 0.0f;
+        for (qint64 k = whole * kAgcBlock; k < samples; ++k)
+            e += x[k] * x[k];
+        sum[whole] = e;
+    }
+    // Running totals from the first block summed, four blocks a step, so that the running total
+    // waits on one addition, not four.
+    double *total = energy.data();
+    double running = 0.0;
+    total[first] = 0.0;
+    qint64 b = first;
+    for (; b + 4 <= last; b += 4) {
+        const double e01 = double(sum[b]) + sum[b + 1];
+        const double e23 = double(sum[b + 2]) + sum[b + 3];
+        total[b + 1] = running + sum[b];
+        total[b + 2] = running + e01;
+        total[b + 3] = running + (e01 + sum[b + 2]);
+        running += e01 + e23;
+        total[b + 4] = running;
+    }
+    for (; b < last; ++b) {
+        running += sum[b];
+        total[b + 1] = running;
+    }
+    // An infinite or NaN sample, or a sum beyond the floats, leaves the last total so: then each
+    // block counts its finite samples, the rare trace paying for the check once.
+    if (!std::isfinite(running)) {
+        running = 0.0;
+        for (b = first; b < last; ++b) {
+            float e = sum[b];
+            if (!std::isfinite(e)) {
+                e = 0.0f;
+                for (qint64 k = b * kAgcBlock; k < qMin(samples, (b + 1) * kAgcBlock); ++k)
+                    e += finiteOrZero(x[k]) * finiteOrZero(x[k]);
             }
-            out[y] = v;
+            running += e;
+            total[b + 1] = running;
         }
     }
 
-    // A stride that does not divide the rows, so that every row has its say.
-    const qint64 total = shown.size();
+    // The energy in each block's window and the samples it holds. Inside the trace every window
+    // reaches the same number of blocks either side of its own, and holds the same samples.
+    const qint64 before = (half + kAgcBlock - 1) / kAgcBlock;
+    const qint64 after = (kAgcBlock - 1 + half) / kAgcBlock + 1;
+    const qint64 inFrom = qMin(blocks, before);
+    const qint64 room = samples - kAgcBlock - half; // for the last whole window to end inside the trace
+    const qint64 inTo = room < 0 ? inFrom : qBound(inFrom, qMin(room / kAgcBlock, samples / kAgcBlock - after) + 1, blocks);
+    float *count = windowSamples.data();
+    const auto edge = [&](qint64 b) {
+        const qint64 from = windowFrom(b);
+        const qint64 to = windowTo(b);
+        count[b] = float(qMin(samples, to * kAgcBlock) - from * kAgcBlock);
+        sum[b] = float(qMax(0.0, total[to] - total[from]));
+    };
+    for (qint64 b = lo; b < qMin(hi, inFrom); ++b)
+        edge(b);
+    const float inside = float((before + after) * kAgcBlock);
+    for (qint64 b = qMax(lo, inFrom); b < qMin(hi, inTo); ++b) {
+        count[b] = inside;
+        sum[b] = float(std::max(0.0, total[b + after] - total[b - before]));
+    }
+    for (qint64 b = qMax(lo, inTo); b < hi; ++b)
+        edge(b);
+    // Worked out for every block and then kept or not, so that no branch stands in the way.
+    for (qint64 b = lo; b < hi; ++b) {
+        const float factor = std::sqrt(count[b] / std::max(sum[b], std::numeric_limits<float>::min()));
+        sum[b] = sum[b] > 0.0f ? factor : 0.0f;
+    }
+}
+
+// The trace's amplitude at the time of each of sampled's rows, gained and moved out (NaN where the
+// moved trace has no sample), into its column of shown. Only the rows' samples are looked at.
+void GatherPlot::sampleTrace(int trace) const
+{
+    const float *x = shot.trace(trace);
+    const qint64 samples = shot.samples;
+    const int rows = sampled.rows;
+    const qint64 stride = qint64(shown.size()) / rows; // the traces a row
+    const double step = shot.intervalMs > 0 ? shot.intervalMs : 1.0;
+    const double msPerRow = (sampled.endMs - sampled.startMs) / rows;
+    const qint64 half = sampled.agcMs > 0 ? qMax<qint64>(1, std::llround(sampled.agcMs / step / 2)) : 0;
+    // Sample positions counted from half a sample before sample 0, so that truncation rounds.
+    const double first = (sampled.startMs + 0.5 * msPerRow + moveoutMs(trace)) / step + 0.5;
+    const double perRow = msPerRow / step;
+    const auto position = [&](int y) { return first + y * perRow; };
+    // The rows whose time the trace holds, from a guess made exact by the positions themselves
+    // (they grow with the row).
+    const auto rowAt = [&](double at) { return int(qBound(0.0, std::ceil((at - first) / perRow), double(rows))); };
+    int top = rowAt(0.0);
+    while (top > 0 && position(top - 1) >= 0)
+        --top;
+    while (top < rows && position(top) < 0)
+        ++top;
+    int bottom = qMax(top, rowAt(double(samples)));
+    while (bottom > top && position(bottom - 1) >= samples)
+        --bottom;
+    while (bottom < rows && position(bottom) < samples)
+        ++bottom;
+
+    // The rows' sample numbers first, then the samples, each loop without a branch.
+    at.resize(size_t(rows));
+    int *index = at.data();
+    for (int y = top; y < bottom; ++y)
+        index[y] = int(position(y));
+    if (half > 0 && top < bottom)
+        blockGains(x, half, index[top] / kAgcBlock, index[bottom - 1] / kAgcBlock + 1);
+    float *column = shown.data() + trace;
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    for (int y = 0; y < top; ++y)
+        column[y * stride] = none;
+    if (half > 0) {
+        const float *g = gain.data();
+        for (int y = top; y < bottom; ++y)
+            column[y * stride] = finiteOrZero(x[index[y]]) * g[index[y] / kAgcBlock];
+    } else {
+        for (int y = top; y < bottom; ++y)
+            column[y * stride] = finiteOrZero(x[index[y]]);
+    }
+    for (int y = bottom; y < rows; ++y)
+        column[y * stride] = none;
+}
+
+// Every trace's values at the rows, row after row: those taken as the shot was read where they
+// were taken for these rows and settings, else taken now from the held samples.
+const std::vector<float> &GatherPlot::shownValues(int rows) const
+{
+    const Sampling wanted = samplingFor(rows);
+    if (!sampledValid || !(sampled == wanted)) {
+        sampled = wanted;
+        shown.resize(size_t(qint64(shot.traceCount()) * rows));
+        for (int i = 0; i < shot.traceCount(); ++i)
+            sampleTrace(i);
+        sampledValid = true;
+    }
+    return shown;
+}
+
+// The clip level: the clip percentile of the shown amplitudes' magnitudes. A larger picture's is
+// that of an even sample of kMaxClipSamples of them, which moves it by about a twentieth of a
+// percentile, too little to see, where ordering all of them would cost as much as reading
+// the shot. The stride shares no factor with the traces a row, so that every trace has its say.
+float GatherPlot::clipLevel() const
+{
+    const qint64 total = qint64(shown.size());
+    const qint64 perRow = qMax(1, shot.traceCount());
     qint64 stride = qMax<qint64>(1, total / kMaxClipSamples);
-    if (stride > 1 && rows % stride == 0)
+    while (std::gcd(stride, perRow) != 1)
         ++stride;
     std::vector<float> magnitudes;
     magnitudes.reserve(size_t(total / stride + 1));
     for (qint64 k = 0; k < total; k += stride) {
-        if (shown[k] == shown[k])
-            magnitudes.push_back(std::fabs(shown[k]));
+        if (shown[size_t(k)] == shown[size_t(k)])
+            magnitudes.push_back(std::fabs(shown[size_t(k)]));
     }
-    *clip = 0.0f;
+    float clip = 0.0f;
     if (!magnitudes.empty()) {
         const double p = qBound(0.0, current.clipPercentile, 100.0) / 100.0;
         const auto at = magnitudes.begin() + std::llround(p * double(magnitudes.size() - 1));
         std::nth_element(magnitudes.begin(), at, magnitudes.end());
-        *clip = *at > 0 ? *at : *std::max_element(magnitudes.begin(), magnitudes.end());
+        clip = *at > 0 ? *at : *std::max_element(magnitudes.begin(), magnitudes.end());
     }
-    if (!(*clip > 0))
-        *clip = 1.0f;
-    return shown;
+    return clip > 0 ? clip : 1.0f;
 }
 
-QImage GatherPlot::traces(const QSize &size) const
+// The traces into the area of the image, every pixel of it written.
+void GatherPlot::drawTraces(QImage &image, const QRect &area) const
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
     const int n = shot.traceCount();
-    const int rows = size.height();
-    const int width = size.width();
+    const int rows = area.height();
+    const int width = area.width();
+    const QRgb white = qRgb(255, 255, 255);
+    const auto line = [&](int y) { return reinterpret_cast<QRgb *>(image.scanLine(area.top() + y)) + area.left(); };
+    if (n == 0 || shot.samples == 0 || current.style == GatherStyle::Wiggle) {
+        for (int y = 0; y < rows; ++y)
+            std::fill_n(line(y), width, white);
+    }
     if (n == 0 || shot.samples == 0 || rows <= 0 || width <= 0)
-        return image;
-    float clip = 1.0f;
-    const QVector<float> shown = shownValues(rows, &clip);
-    const float scale = 1.0f / clip;
+        return;
+    const std::vector<float> &values = shownValues(rows);
+    const float scale = 1.0f / clipLevel();
 
     if (current.style == GatherStyle::Wiggle) {
-        // Each trace swings up to one trace spacing about its centre, its positive lobe filled.
+        // Each trace swings up to one trace spacing about its centre, its positive lobe filled;
+        // row by row, so that both the values and the picture are read in the order they lie.
         const double spacing = double(width) / n;
         const QRgb ink = qRgb(0, 0, 0);
-        for (int i = 0; i < n; ++i) {
-            const double centre = (i + 0.5) * spacing;
-            const float *values = shown.constData() + qint64(i) * rows;
-            int previous = -1;
-            for (int y = 0; y < rows; ++y) {
-                const float v = values[y] == values[y] ? qBound(-1.0f, values[y] * scale, 1.0f) : 0.0f;
+        std::vector<int> previous(size_t(n), -1);
+        for (int y = 0; y < rows; ++y) {
+            QRgb *pixels = line(y);
+            const float *row = values.data() + qint64(y) * n;
+            for (int i = 0; i < n; ++i) {
+                const double centre = (i + 0.5) * spacing;
+                const float v = row[i] == row[i] ? qBound(-1.0f, row[i] * scale, 1.0f) : 0.0f;
                 const int x = qBound(0, int(centre + v * spacing + 0.5), width - 1);
-                auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-                const int from = qMin(x, previous < 0 ? x : previous);
-                const int to = qMax(x, previous < 0 ? x : previous);
-                for (int p = from; p <= to; ++p)
-                    line[p] = ink;
+                const int last = previous[size_t(i)] < 0 ? x : previous[size_t(i)];
+                for (int p = qMin(x, last); p <= qMax(x, last); ++p)
+                    pixels[p] = ink;
                 for (int p = qBound(0, int(std::ceil(centre)), width); p < x; ++p)
-                    line[p] = ink;
-                previous = x;
+                    pixels[p] = ink;
+                previous[size_t(i)] = x;
             }
         }
-        return image;
+        return;
     }
 
+    // Each row's traces coloured once, then spread over the row's pixels. The levels are worked
+    // out without a branch, as the amplitudes' signs come at random.
     const std::array<QRgb, 256> map = colourMap(current.style);
-    const QRgb zero = map[128];
     std::vector<int> traceOf(size_t(width), 0);
     for (int x = 0; x < width; ++x)
-        traceOf[size_t(x)] = int(qint64(x) * n / width) * rows;
+        traceOf[size_t(x)] = int(qint64(x) * n / width);
+    std::vector<int> levels(static_cast<size_t>(n));
+    std::vector<QRgb> colours(static_cast<size_t>(n));
+    int *level = levels.data();
     for (int y = 0; y < rows; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const float v = shown[traceOf[size_t(x)] + y];
-            // From -1 to 1 onto 0 to 255, rounded: 0.5 to 255.5 truncated.
-            line[x] = v == v ? map[size_t((qBound(-1.0f, v * scale, 1.0f) + 1.0f) * 127.5f + 0.5f)] : zero;
+        const float *row = values.data() + qint64(y) * n;
+        for (int i = 0; i < n; ++i) {
+            // No sample shows as zero; from -1 to 1 onto 0 to 255, rounded: 0.5 to 255.5 truncated.
+            const float v = row[i] == row[i] ? row[i] * scale : 0.0f;
+            level[i] = int((std::min(std::max(v, -1.0f), 1.0f) + 1.0f) * 127.5f + 0.5f);
         }
+        for (int i = 0; i < n; ++i)
+            colours[size_t(i)] = map[size_t(level[i])];
+        QRgb *pixels = line(y);
+        for (int x = 0; x < width; ++x)
+            pixels[x] = colours[size_t(traceOf[size_t(x)])];
     }
-    return image;
 }
 
 QImage GatherPlot::image(const QSize &size) const
 {
-    QImage picture(size, QImage::Format_RGB32);
+    // The traces straight into the picture's pixels and white only around them: the picture is
+    // large, and painting it white first or the traces through a picture of their own would cost
+    // a good part of drawing them.
+    // The last picture's memory serves again once no one holds that picture any more: fresh
+    // memory costs a page fault every few thousand pixels.
+    if (picture.size() != size || !picture.isDetached())
+        picture = QImage(size, QImage::Format_RGB32);
+    const QRect plot = plotRect(size);
     QPainter painter(&picture);
-    paint(painter, size);
+    if (plot.isEmpty()) {
+        painter.fillRect(picture.rect(), Qt::white);
+        return picture;
+    }
+    drawTraces(picture, plot);
+    for (const QRect &margin : {QRect(0, 0, size.width(), plot.top()), QRect(0, plot.top(), plot.left(), plot.height()),
+                                QRect(plot.right() + 1, plot.top(), size.width() - plot.right() - 1, plot.height()),
+                                QRect(0, plot.bottom() + 1, size.width(), size.height() - plot.bottom() - 1)})
+        painter.fillRect(margin, Qt::white);
+    paintOver(painter, plot);
     return picture;
 }
 
@@ -295,8 +475,15 @@ void GatherPlot::paint(QPainter &painter, const QSize &size) const
     const QRect plot = plotRect(size);
     if (plot.isEmpty())
         return;
-    painter.drawImage(plot.topLeft(), traces(plot.size()));
+    QImage traces(plot.size(), QImage::Format_RGB32);
+    drawTraces(traces, traces.rect());
+    painter.drawImage(plot.topLeft(), traces);
+    paintOver(painter, plot);
+}
 
+// The selection, the flag marks and the axes over and around the traces.
+void GatherPlot::paintOver(QPainter &painter, const QRect &plot) const
+{
     const int n = shot.traceCount();
     const double spacing = double(plot.width()) / qMax(1, n);
     for (const int i : chosen) {
@@ -308,7 +495,7 @@ void GatherPlot::paint(QPainter &painter, const QSize &size) const
     painter.setPen(Qt::NoPen);
     painter.setBrush(kFlagColour);
     for (const int i : marked) {
-        const double x = traceCentre(i, size);
+        const double x = plot.left() + (i + 0.5) * plot.width() / qMax(1, n); // as traceCentre has it
         painter.drawPolygon(QPolygonF({QPointF(x - 4, plot.top() - kMarkHeight), QPointF(x + 4, plot.top() - kMarkHeight),
                                        QPointF(x, plot.top() - 1)}));
     }

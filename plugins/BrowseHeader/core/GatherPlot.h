@@ -39,6 +39,12 @@ class GatherPlot
 public:
     /// Takes the gather and works out which of its traces are flagged.
     void setGather(ShotGather gather);
+    /// Reads the shot as readShotGather does and takes it as setGather does. What a picture of the
+    /// size shows of each trace at the current settings is taken as soon as the trace is decoded,
+    /// while it is in the cache, so that drawing that picture then costs little more than its
+    /// colours. False with *error as readShotGather gives it.
+    bool readGather(const QString &segyPath, const SegyGeometry &geometry, const TraceDecoder &decoder,
+                    const ShotEntry &entry, const QSize &size, QString *error);
     const ShotGather &gather() const { return shot; }
     void setSettings(const GatherSettings &settings) { current = settings; }
     const GatherSettings &settings() const { return current; }
@@ -69,8 +75,25 @@ public:
     double moveoutMs(int trace) const;
 
 private:
-    QVector<float> shownValues(int rows, float *clip) const;
-    QImage traces(const QSize &size) const;
+    // The settings and the number of pixel rows that the shown values were taken for.
+    struct Sampling
+    {
+        int rows = 0;
+        double startMs = 0.0;
+        double endMs = 0.0;
+        double lmoVelocity = 0.0;
+        double agcMs = 0.0;
+        bool operator==(const Sampling &other) const;
+    };
+
+    void markFlagged();
+    Sampling samplingFor(int rows) const;
+    void blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) const;
+    void sampleTrace(int trace) const;
+    const std::vector<float> &shownValues(int rows) const;
+    float clipLevel() const;
+    void drawTraces(QImage &image, const QRect &area) const;
+    void paintOver(QPainter &painter, const QRect &plot) const;
     void paintAxes(QPainter &painter, const QRect &plot) const;
 
     ShotGather shot;
@@ -78,5 +101,15 @@ private:
     QString heading;
     QVector<int> chosen;
     QVector<int> marked;
-    std::vector<double> blockEnergy;
+    // The amplitude of every trace at each pixel row's time, gained and moved out, row after row,
+    // and what it was taken for: a cache, kept while the shot, the rows and the settings that
+    // move or gain the samples stay, so that a change of colours or a repaint does not take it again.
+    mutable Sampling sampled;
+    mutable bool sampledValid = false;
+    mutable std::vector<float> shown;
+    mutable std::vector<double> energy; // one trace's energy before each gain block
+    mutable std::vector<float> gain;    // and the gain of each block
+    mutable std::vector<float> windowSamples;
+    mutable std::vector<int> at; // the sample at each row
+    mutable QImage picture;
 };

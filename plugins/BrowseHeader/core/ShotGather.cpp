@@ -16,8 +16,11 @@ static bool fail(QString *error, const QString &reason)
 }
 
 bool readShotGather(const QString &segyPath, const SegyGeometry &geometry, const TraceDecoder &decoder,
-                    const ShotEntry &shot, ShotGather *gather, QString *error)
+                    const ShotEntry &shot, ShotGather *gather, QString *error, const TraceDecoded &decoded)
 {
+    // The last shot's memory serves this one: the shots of a line are alike in size, and fresh
+    // memory for every shot costs nearly as much as decoding into it.
+    QVector<float> values = std::move(gather->values);
     *gather = ShotGather();
     gather->entry = shot;
     if (!geometry.readable)
@@ -45,17 +48,22 @@ bool readShotGather(const QString &segyPath, const SegyGeometry &geometry, const
     const int samples = int(geometry.samples);
     const qint64 headerBytes = qint64(kTraceHeaderBytes) * (1 + geometry.additionalTraceHeaders);
     gather->records.reserve(int(count));
-    gather->values.resize(int(count * samples));
+    values.resize(int(count * samples));
+    gather->values = std::move(values);
     const char *trace = reinterpret_cast<const char *>(block);
+    gather->samples = samples;
     for (qint64 i = 0; i < count; ++i, trace += geometry.traceBytes) {
         gather->records.append(decoder.record(trace));
+        if (i == 0) {
+            // The binary header's interval first, as every reader takes it; the trace header where it is 0.
+            const int intervalUs = geometry.sampleIntervalUs > 0 ? geometry.sampleIntervalUs : gather->records.first().sampleInterval;
+            gather->intervalMs = intervalUs > 0 ? intervalUs / 1000.0 : 0.0;
+        }
         decodeSamples(trace + headerBytes, samples, geometry.formatCode, geometry.byteOrder,
                       gather->values.data() + i * samples);
+        if (decoded)
+            decoded(*gather, int(i));
     }
     file.unmap(block);
-    gather->samples = samples;
-    // The binary header's interval first, as every reader takes it; the trace header where it is 0.
-    const int intervalUs = geometry.sampleIntervalUs > 0 ? geometry.sampleIntervalUs : gather->records.first().sampleInterval;
-    gather->intervalMs = intervalUs > 0 ? intervalUs / 1000.0 : 0.0;
     return true;
 }
