@@ -45,7 +45,15 @@ private slots:
         QFETCH(QVector<int>, place);
         const ZnTraceHeaderDefine standard = ZnTraceHeaderDefineNode::standardDefine();
         QTemporaryDir root;
-        QVERIFY(ZnProjectManager::instance().openProject(root.path()));
+        // The host's window follows the project by this signal: once for an open, with the folder
+        // cleaned, and not at all for a refused one.
+        QSignalSpy changed(&ZnProjectManager::instance(), &ZnProjectManager::projectChanged);
+        QFile notFolder(root.filePath(QStringLiteral("file")));
+        QVERIFY(notFolder.open(QIODevice::WriteOnly));
+        QVERIFY(!ZnProjectManager::instance().openProject(notFolder.fileName()));
+        QVERIFY(ZnProjectManager::instance().openProject(root.path() + QLatin1Char('/')));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toString(), QDir(root.path()).absolutePath());
         const QString key = QStringLiteral("TraceHeaderDefine/")
                 + (field < 0 ? QStringLiteral("extraByte") : ZnTraceHeaderDefineNode::fieldName(field));
         QVERIFY(!stored[0].isValid() || ZnBaseUtil::setProjectValue(key + (field < 0 ? "" : "_position"), stored[0]));
