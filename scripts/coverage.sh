@@ -21,7 +21,7 @@ find "$build" -name '*.gcda' -delete
 filters=(--root "$top" --object-directory "$build"
          --exclude "$top/tests/" --exclude "$top/bench/" --exclude "$top/tools/"
          --exclude '.*_autogen/.*' --exclude '.*/ui_.*' --exclude '.*qrc_.*' --exclude '.*moc_.*'
-         --gcov-exclude '.*CompilerId.*' --exclude-throw-branches --exclude-unreachable-branches)
+         --exclude-directories "$build/CMakeFiles/[0-9]" --exclude-throw-branches --exclude-unreachable-branches)
 echo
 # gcovr replaces its output file rather than writing into it, so it is never given /dev/null.
 echo "Coverage by folder (lines, then branches):"
