@@ -44,15 +44,16 @@ QSize sizeWithRows(const GatherPlot &plot, int width, int rows)
     return QSize(width, rows + probe.height() - plot.plotRect(probe).height());
 }
 
-// How far each trace's column swings away from the zero colour at most, in grey levels.
-QVector<int> swings(const GatherPlot &plot, const QSize &size)
+// How far each trace's column swings away from the zero colour at most, in grey levels, in the
+// plot's rows from the fraction `from` of its height down.
+QVector<int> swings(const GatherPlot &plot, const QSize &size, double from = 0.0)
 {
     const QImage image = plot.image(size);
     const QRect area = plot.plotRect(size);
     QVector<int> swing;
     for (int i = 0; i < plot.gather().traceCount(); ++i) {
         int most = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int y = area.top() + int(from * area.height()); y <= area.bottom(); ++y)
             most = qMax(most, std::abs(qGray(image.pixel(int(plot.traceCentre(i, size)), y)) - 127));
         swing.append(most);
     }
@@ -129,9 +130,13 @@ private slots:
         QTest::addColumn<double>("agcMs");
         QTest::addColumn<double>("clip");
         QTest::addColumn<QVector<int>>("bounds"); // weak trace's swing from, to; the strong one's from, to
-        QTest::newRow("no gain, clipped at the largest: the weak trace stays grey") << 0.0 << 100.0 << QVector<int>{0, 3, 120, 128};
-        QTest::newRow("AGC lifts the weak trace") << 200.0 << 100.0 << QVector<int>{100, 128, 100, 128};
-        QTest::newRow("clipped at the median: the weak trace saturates") << 0.0 << 50.0 << QVector<int>{100, 128, 120, 128};
+        QTest::addColumn<bool>("damaged");        // a NaN and an infinity among the strong trace's samples
+        QTest::newRow("no gain, clipped at the largest: the weak trace stays grey") << 0.0 << 100.0 << QVector<int>{0, 3, 120, 128} << false;
+        QTest::newRow("AGC lifts the weak trace") << 200.0 << 100.0 << QVector<int>{100, 128, 100, 128} << false;
+        QTest::newRow("clipped at the median: the weak trace saturates") << 0.0 << 50.0 << QVector<int>{100, 128, 120, 128} << false;
+        // Neither may blank the window around it, nor the trace, nor set the clip level.
+        QTest::newRow("AGC over a NaN and an infinity") << 200.0 << 100.0 << QVector<int>{100, 128, 100, 128} << true;
+        QTest::newRow("no gain over a NaN and an infinity") << 0.0 << 100.0 << QVector<int>{0, 3, 120, 128} << true;
     }
 
     // A 10 Hz trace beside the same trace a hundred times as strong.
@@ -140,6 +145,7 @@ private slots:
         QFETCH(double, agcMs);
         QFETCH(double, clip);
         QFETCH(QVector<int>, bounds);
+        QFETCH(bool, damaged);
         ShotGather gather;
         gather.samples = 500;
         gather.intervalMs = 2.0;
@@ -148,13 +154,18 @@ private slots:
             for (int s = 0; s < gather.samples; ++s)
                 gather.values.append(amplitude * float(std::sin(2 * M_PI * 10.0 * s * gather.intervalMs / 1000.0)));
         }
+        if (damaged) {
+            gather.values[gather.samples + 100] = std::numeric_limits<float>::quiet_NaN();
+            gather.values[gather.samples + 300] = std::numeric_limits<float>::infinity();
+        }
         GatherPlot plot;
         plot.setGather(gather);
         GatherSettings settings;
         settings.agcMs = agcMs;
         settings.clipPercentile = clip;
         plot.setSettings(settings);
-        const QVector<int> swing = swings(plot, QSize(300, 500));
+        // The last fifth lies past both bad samples, so that whatever they spoil shows there.
+        const QVector<int> swing = swings(plot, QSize(300, 500), damaged ? 0.8 : 0.0);
         QVERIFY2(swing.at(0) >= bounds.at(0) && swing.at(0) <= bounds.at(1) && swing.at(1) >= bounds.at(2)
                  && swing.at(1) <= bounds.at(3), qPrintable(QStringLiteral("%1 %2").arg(swing.at(0)).arg(swing.at(1))));
     }
