@@ -117,6 +117,35 @@ private slots:
         }
     }
 
+    void styles_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("coloured");
+        QTest::newRow("Grey") << 0 << false;
+        QTest::newRow("Red-white-blue") << 1 << true;
+        QTest::newRow("Wiggles") << 2 << false;
+    }
+
+    // The style combo repaints the traces on screen: in colour for red-white-blue only.
+    void styles()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, coloured);
+        openViewer();
+        window->findChild<QComboBox *>(QStringLiteral("styleCombo"))->setCurrentIndex(style);
+        QWidget *canvas = window->findChild<QWidget *>(QStringLiteral("gatherCanvas"));
+        const QImage shown = canvas->grab().toImage();
+        const QRect traces = window->plot().plotRect(canvas->size());
+        int colours = 0;
+        for (int y = traces.top(); y <= traces.bottom(); y += 3) {
+            for (int x = traces.left(); x <= traces.right(); x += 3) {
+                const QRgb pixel = shown.pixel(x, y);
+                colours += qRed(pixel) != qGreen(pixel) || qGreen(pixel) != qBlue(pixel);
+            }
+        }
+        QCOMPARE(colours > 0, coloured);
+    }
+
     // Through the button and the file dialog; the file holds the picture on screen.
     void savesPng()
     {
