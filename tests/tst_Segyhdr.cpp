@@ -358,6 +358,17 @@ private slots:
         QTest::newRow("map with -o first") << QStringList{"-o", "OUT.svg", "map", line} << "<?xml";
         QTest::newRow("one --byte, one column") << QStringList{"dump", "--byte=9:4", line, "-o", "OUT"}
                 << "ffid,channel,offset,g_elev,s_elev,s_depth,source_x,source_y,group_x,group_y,s_line,s_stat,g_line,g_stat,byte9-12\n1,";
+        // A file header and no trace: every field is there, with nothing to show for it.
+        const QString headerOnly = dir.filePath("header-only.sgy");
+        QFile file(headerOnly);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents(line).left(3600)) == 3600);
+        QTest::newRow("range of no trace") << QStringList{"range", "--json", headerOnly, "-o", "OUT"}
+                << "{\n    \"fields\": [\n        {\n            \"distinct\": 0,\n            \"field\": \"ffid\",\n"
+                   "            \"first\": null,\n            \"last\": null,\n            \"max\": null,\n            \"min\": null,";
+        QTest::newRow("range of no trace, as text") << QStringList{"range", headerOnly, "-o", "OUT"}
+                << headerOnly + ": 0 traces\nfield                     byte type                min              max            first"
+                   "             last  distinct\nffid                         9 int32                                            "
+                   "                                  0\n";
     }
 
     // Options in any order, and -o writes what standard output would get.
