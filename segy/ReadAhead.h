@@ -5,8 +5,8 @@
 /// Tells the kernel which bytes of a SEG-Y file a scan of its trace headers needs next, so that a
 /// file that is not in the page cache is read at the storage's rate instead of one page fault at a
 /// time. Long traces have only their header pages asked for, so that their samples are never
-/// read; short ones are read whole, by the kernel's own sequential read-ahead. Asking to read
-/// ahead returns at once; the scan itself stays on the calling thread.
+/// read; short ones are read whole, in the long runs storage serves fastest. Asking to read ahead
+/// returns at once; the scan itself stays on the calling thread.
 class ReadAhead
 {
 public:
@@ -17,16 +17,21 @@ public:
     /// How a mapping of traces should be read (madvise): page by page for headers only, else in runs.
     int mappingAdvice() const;
 
-    /// The scan is about to read the trace: keep the header pages asked for in front of it.
+    /// The scan is about to read the trace: keep the read-ahead the distance in front of it.
     void reach(qint64 trace);
 
 private:
+    // Whether every page of the range is in the page cache already, where asking for it again
+    // would cost a look-up per page for nothing. False where the kernel cannot tell (before 6.5).
+    bool allCached(qint64 from, qint64 length) const;
+
     int fd;
     qint64 firstTrace;
     qint64 trBytes;
     int headerBytes;
     qint64 totalTraces;
     bool headersOnly = false;
+    qint64 distance = 1;
     qint64 step = 1;
     qint64 requested = 0;
 };
