@@ -37,6 +37,27 @@ size_t hashOf(quint64 bits)
 
 bool HeaderRanges::DistinctSet::insert(double value, quint64 bits)
 {
+    // Most fields hold one value throughout a file. That value is kept alone, and the window or
+    // table that a second one needs is made only then: a window is 32 KiB, and clearing one for
+    // every field of every file would cost a survey of small files more than reading them.
+    if (used == 0) {
+        loneValue = value;
+        loneBits = bits;
+        used = 1;
+        return true;
+    }
+    if (!lonePlaced) {
+        if (bits == loneBits)
+            return true;
+        lonePlaced = true;
+        used = 0;
+        place(loneValue, loneBits);
+    }
+    return place(value, bits);
+}
+
+bool HeaderRanges::DistinctSet::place(double value, quint64 bits)
+{
     // Integers near the field's first are bits of a window: nearby values, as CDP numbers and
     // channels are, then share cache lines where a hash would scatter them over the table.
     if (std::fabs(value) < kExactIntegers && value == std::trunc(value)) {

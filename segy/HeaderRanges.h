@@ -47,6 +47,8 @@ private:
         int size() const { return used; }
 
     private:
+        // Into the window or the table; false as for insert.
+        bool place(double value, quint64 bits);
         bool counted();
         // True when the value is new to the table.
         bool insertInTable(quint64 bits);
@@ -56,6 +58,9 @@ private:
         std::vector<quint64> table;
         int inTable = 0;
         int used = 0;
+        double loneValue = 0;
+        quint64 loneBits = 0;
+        bool lonePlaced = false;
     };
 
     struct Field
