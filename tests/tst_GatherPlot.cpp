@@ -1,6 +1,8 @@
 #include "GatherPlot.h"
 #include "SegyLine.h"
 
+#include <QPainter>
+#include <QSvgGenerator>
 #include <QtTest>
 
 #include <algorithm>
@@ -168,6 +170,48 @@ private slots:
         const QVector<int> swing = swings(plot, QSize(300, 500), damaged ? 0.8 : 0.0);
         QVERIFY2(swing.at(0) >= bounds.at(0) && swing.at(0) <= bounds.at(1) && swing.at(1) >= bounds.at(2)
                  && swing.at(1) <= bounds.at(3), qPrintable(QStringLiteral("%1 %2").arg(swing.at(0)).arg(swing.at(1))));
+    }
+
+    void labels_data()
+    {
+        QTest::addColumn<int>("label");
+        QTest::addColumn<QStringList>("texts"); // the axis's title, then a label of each trace
+        QTest::newRow("by channel") << int(TraceLabel::Channel) << QStringList{"Channel", "7", "8", "9"};
+        QTest::newRow("by offset") << int(TraceLabel::Offset) << QStringList{"Offset", "-150", "50", "2150"};
+    }
+
+    // The traces' labels, as the picture's vector form writes them out.
+    void labels()
+    {
+        QFETCH(int, label);
+        QFETCH(QStringList, texts);
+        ShotGather gather;
+        gather.samples = 10;
+        gather.intervalMs = 4.0;
+        gather.values = QVector<float>(30, 0.0f);
+        const int offsets[] = {-150, 50, 2150};
+        for (int i = 0; i < 3; ++i) {
+            fbRec record{};
+            record.channel = 7 + i;
+            record.offset = offsets[i];
+            gather.records.append(record);
+        }
+        GatherPlot plot;
+        plot.setGather(gather);
+        GatherSettings settings;
+        settings.label = TraceLabel(label);
+        plot.setSettings(settings);
+        QBuffer buffer;
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(600, 300));
+        {
+            QPainter painter(&svg);
+            plot.paint(painter, QSize(600, 300));
+        }
+        const QString drawn = QString::fromUtf8(buffer.data());
+        for (const QString &text : texts)
+            QVERIFY2(drawn.contains(QLatin1Char('>') + text + QLatin1Char('<')), qPrintable(text));
     }
 
     void flagged_data()

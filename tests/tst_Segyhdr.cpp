@@ -358,6 +358,9 @@ private slots:
         QTest::newRow("map with -o first") << QStringList{"-o", "OUT.svg", "map", line} << "<?xml";
         QTest::newRow("one --byte, one column") << QStringList{"dump", "--byte=9:4", line, "-o", "OUT"}
                 << "ffid,channel,offset,g_elev,s_elev,s_depth,source_x,source_y,group_x,group_y,s_line,s_stat,g_line,g_stat,byte9-12\n1,";
+        QTest::newRow("two --byte, two columns") << QStringList{"dump", "--byte", "9:4", "--byte=13:2", line, "-o", "OUT"}
+                << "ffid,channel,offset,g_elev,s_elev,s_depth,source_x,source_y,group_x,group_y,s_line,s_stat,g_line,g_stat,byte9-12,"
+                   "byte13-14\n1,";
         // A file header and no trace: every field is there, with nothing to show for it.
         const QString headerOnly = dir.filePath("header-only.sgy");
         QFile file(headerOnly);
