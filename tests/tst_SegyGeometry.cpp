@@ -109,6 +109,7 @@ private slots:
         QTest::newRow("65535 samples: longer than the file, nothing else fits")
                 << VariantRow{layoutOf(5, false), {{3221, 2, 0xFFFF}, {3715, 2, 7}}, -1, refused};
         QTest::newRow("pairs swapped") << VariantRow{layoutOf(5, false), {{3297, 4, 0x03040102}}, -1, refused};
+        QTest::newRow("bytes in pairs swapped") << VariantRow{layoutOf(5, false), {{3297, 4, 0x02010403}}, -1, refused};
         QTest::newRow("cut inside the binary header") << VariantRow{layoutOf(5, false), {}, 3400, refused};
         QTest::newRow("a single trace header") << VariantRow{layoutOf(5, false), {}, 3600 + 240, refused};
     }
