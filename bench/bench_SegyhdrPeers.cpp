@@ -3,8 +3,9 @@
 // and without mmap()) and pandas to_csv, and segyio-catr piped to a CSV script; (b) the shot QC of a
 // file without an index (one pass: index, shots, ShotQc) against a numpy.memmap reader with a numpy
 // QC; (c) the segyhdr program's range (min, max, first, last and distinct values of every SEG-Y rev 1
-// field) against its qc on the same file, without and with the index; (d) the peak memory of each, every run a child process of its own. Every peer's output is
-// compared byte for byte with ours.
+// field) against its qc on the same file, without and with the index; (d) the peak memory of each,
+// every run a child process of its own. The runs of (b) and of (c) alternate round by round. Every
+// peer's output is compared byte for byte with ours.
 //
 // Usage: bench_SegyhdrPeers FOLDER [TRACES:BYTES ...]   (default 2000000:440 200000:4240)
 // The lines are written by segygen into FOLDER and removed at the end.
@@ -40,6 +41,8 @@ namespace {
 
 constexpr int kTracesPerShot = 240;
 constexpr int kOurRepeats = 3;
+// Rounds of the runs compared closely, qc against numpy and range against qc.
+constexpr int kInterleavedRounds = 7;
 constexpr qint64 kOutputFlushBytes = qint64(1) << 20;
 const CustomFields kCustom{71, 2, 237, 4};
 
@@ -207,6 +210,15 @@ private:
     // Times the command warm or cold (the line dropped from the page cache first, and checked), with
     // the index removed first unless it is to be kept; several runs give their median.
     Measured time(const QStringList &command, bool cold, int repeats, int expectedStatus = 0, bool keepIndex = false);
+    struct Timed
+    {
+        QStringList command;
+        int expectedStatus = 0;
+        bool keepIndex = false;
+    };
+    // Each command once a round, in turn, and each one's median: load or storage that drifts
+    // during the run then weighs on all of them alike.
+    std::vector<Measured> interleaved(const std::vector<Timed> &commands, bool cold, int rounds);
     void report(const QString &what, const Measured &m, const Measured *baseline, const QString &check);
 
     QTextStream &out;
@@ -230,6 +242,21 @@ Measured Bench::time(const QStringList &command, bool cold, int repeats, int exp
     }
     std::sort(runs.begin(), runs.end(), [](const Measured &a, const Measured &b) { return a.wall < b.wall; });
     return runs[runs.size() / 2];
+}
+
+std::vector<Measured> Bench::interleaved(const std::vector<Timed> &commands, bool cold, int rounds)
+{
+    std::vector<std::vector<Measured>> runs(commands.size());
+    for (int r = 0; r < rounds; ++r) {
+        for (size_t c = 0; c < commands.size(); ++c)
+            runs[c].push_back(time(commands[c].command, cold, 1, commands[c].expectedStatus, commands[c].keepIndex));
+    }
+    std::vector<Measured> medians;
+    for (std::vector<Measured> &each : runs) {
+        std::sort(each.begin(), each.end(), [](const Measured &a, const Measured &b) { return a.wall < b.wall; });
+        medians.push_back(each[each.size() / 2]);
+    }
+    return medians;
 }
 
 void Bench::report(const QString &what, const Measured &m, const Measured *baseline, const QString &check)
@@ -303,19 +330,26 @@ bool Bench::runLine(const QString &size)
         const Measured catrRun = time({QStringLiteral("/bin/sh"), QStringLiteral("-c"), catr}, cold, 1);
         report(QStringLiteral("    segyio-catr | CSV script"), catrRun, &dump, check(QStringLiteral("catr"), QStringLiteral("dump")));
 
-        const Measured qc = time(child(QStringLiteral("qc")), cold, kOurRepeats);
+        const std::vector<Measured> qcAndNumpy = interleaved(
+                {{child(QStringLiteral("qc"))}, {{python, scripts + QStringLiteral("/numpy_qc.py"), segy, output(QStringLiteral("numpy"))}}},
+                cold, kInterleavedRounds);
+        const Measured &qc = qcAndNumpy[0];
+        const Measured &numpy = qcAndNumpy[1];
         report(QStringLiteral("(b) qc, one pass, no index"), qc, nullptr, QString());
-        const Measured numpy = time({python, scripts + QStringLiteral("/numpy_qc.py"), segy, output(QStringLiteral("numpy"))},
-                                    cold, kOurRepeats);
         report(QStringLiteral("    numpy.memmap reader + numpy QC"), numpy, &qc, check(QStringLiteral("numpy"), QStringLiteral("qc")));
         // segyhdr itself, as a user runs it: qc finds the planted shots (status 1), first without
         // the index, which it then writes, and again with it.
         const QString segyhdr = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("segyhdr"));
-        const Measured qcFirst = time({segyhdr, QStringLiteral("qc"), segy}, cold, kOurRepeats, 1);
+        // In that order each round: qc with the index finds the one that qc without it wrote.
+        const std::vector<Measured> verbs = interleaved({{{segyhdr, QStringLiteral("qc"), segy}, 1},
+                                                         {{segyhdr, QStringLiteral("qc"), segy}, 1, true},
+                                                         {{segyhdr, QStringLiteral("range"), segy}}},
+                                                        cold, kInterleavedRounds);
+        const Measured &qcFirst = verbs[0];
+        const Measured &qcAgain = verbs[1];
+        const Measured &range = verbs[2];
         report(QStringLiteral("(c) segyhdr qc, no index"), qcFirst, nullptr, QString());
-        const Measured qcAgain = time({segyhdr, QStringLiteral("qc"), segy}, cold, kOurRepeats, 1, true);
         report(QStringLiteral("    segyhdr qc, index there"), qcAgain, nullptr, QString());
-        const Measured range = time({segyhdr, QStringLiteral("range"), segy}, cold, kOurRepeats);
         const auto ratio = [&range](const Measured &qc) {
             return QStringLiteral("%1x (CPU %2x)").arg(QString::number(range.wall / qc.wall, 'f', 2),
                                                        QString::number(range.cpu / qc.cpu, 'f', 2));
