@@ -308,6 +308,7 @@ private slots:
         std::vector<uchar> headers(size_t(row.count * kTraceHeaderBytes));
         for (qint64 t = 0; t < row.count; ++t) {
             uchar *h = headers.data() + t * kTraceHeaderBytes;
+            qToBigEndian<qint32>(qint32(t + 1), h); // the trace number, in the header's very first bytes
             qToBigEndian<qint16>(t == row.otherAt ? -10 : row.scalar, h + 70);
             qToBigEndian<qint32>(row.start + row.step * qint32(row.cycle ? t % row.cycle : t), h + 72);
         }
@@ -318,6 +319,8 @@ private slots:
         const HeaderRanges::Range r = ranges.range(layout.indexOf("source_x"));
         QCOMPARE((QVector<double>{r.min, r.max, r.first, r.last, double(r.distinct), double(r.moreDistinct)}), row.expected);
         QCOMPARE(ranges.range(layout.indexOf("ffid")).distinct, 1);
+        const HeaderRanges::Range numbers = ranges.range(layout.indexOf("trace_seq_line"));
+        QCOMPARE((QVector<double>{numbers.min, numbers.max, numbers.last}), (QVector<double>{1, double(row.count), double(row.count)}));
     }
 
     // The two files that segyio refuses or aborts on; their trace headers hold no sample count.
