@@ -47,8 +47,6 @@ bool HeaderRanges::DistinctSet::insert(double value, quint64 bits)
         return true;
     }
     if (!lonePlaced) {
-        if (bits == loneBits)
-            return true;
         lonePlaced = true;
         used = 0;
         place(loneValue, loneBits);

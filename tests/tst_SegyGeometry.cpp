@@ -293,6 +293,7 @@ private slots:
         const int most = HeaderRanges::kMaxDistinct;
         QTest::newRow("as many integers as are counted") << RangeRow{most, 0, 1, 0, 1, -1, {0, most - 1., 0, most - 1., most, 0}};
         QTest::newRow("one integer more") << RangeRow{most + 1, 0, 1, 0, 1, -1, {0, double(most), 0, double(most), most, 1}};
+        QTest::newRow("two integers more") << RangeRow{most + 2, 0, 1, 0, 1, -1, {0, most + 1., 0, most + 1., most, 1}};
         QTest::newRow("as many halves as are counted") << RangeRow{most, 1, 2, 0, -2, -1, {0.5, most - 0.5, 0.5, most - 0.5, most, 0}};
         QTest::newRow("one half more") << RangeRow{most + 1, 1, 2, 0, -2, -1, {0.5, most + 0.5, 0.5, most + 0.5, most, 1}};
         QTest::newRow("integers far apart, downwards") << RangeRow{1000, 0, -1000, 0, 1, -1, {-999000, 0, 0, -999000, 1000, 0}};
