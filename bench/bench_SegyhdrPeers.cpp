@@ -228,6 +228,13 @@ private:
     double worstResident = 0;
 };
 
+// The run of median wall time; the runs are sorted.
+static Measured medianRun(std::vector<Measured> &runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const Measured &a, const Measured &b) { return a.wall < b.wall; });
+    return runs[runs.size() / 2];
+}
+
 Measured Bench::time(const QStringList &command, bool cold, int repeats, int expectedStatus, bool keepIndex)
 {
     std::vector<Measured> runs;
@@ -240,8 +247,7 @@ Measured Bench::time(const QStringList &command, bool cold, int repeats, int exp
         }
         runs.push_back(run(command, expectedStatus));
     }
-    std::sort(runs.begin(), runs.end(), [](const Measured &a, const Measured &b) { return a.wall < b.wall; });
-    return runs[runs.size() / 2];
+    return medianRun(runs);
 }
 
 std::vector<Measured> Bench::interleaved(const std::vector<Timed> &commands, bool cold, int rounds)
@@ -252,10 +258,8 @@ std::vector<Measured> Bench::interleaved(const std::vector<Timed> &commands, boo
             runs[c].push_back(time(commands[c].command, cold, 1, commands[c].expectedStatus, commands[c].keepIndex));
     }
     std::vector<Measured> medians;
-    for (std::vector<Measured> &each : runs) {
-        std::sort(each.begin(), each.end(), [](const Measured &a, const Measured &b) { return a.wall < b.wall; });
-        medians.push_back(each[each.size() / 2]);
-    }
+    for (std::vector<Measured> &each : runs)
+        medians.push_back(medianRun(each));
     return medians;
 }
 

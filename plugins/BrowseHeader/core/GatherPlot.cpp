@@ -90,6 +90,12 @@ void flagOddValues(const QVector<fbRec> &records, int column, QVector<bool> &fla
         flags[r] = flags[r] || none || !(cellValue(records.at(r), {}, column) == common);
 }
 
+// Where the trace's column is centred in a plot of that many traces: clicks and marks agree on it.
+double centreOf(int trace, int traces, const QRect &plot)
+{
+    return plot.left() + (trace + 0.5) * plot.width() / qMax(1, traces);
+}
+
 } // namespace
 
 void GatherPlot::setGather(ShotGather gather)
@@ -164,8 +170,7 @@ QRect GatherPlot::plotRect(const QSize &size) const
 
 double GatherPlot::traceCentre(int trace, const QSize &size) const
 {
-    const QRect plot = plotRect(size);
-    return plot.left() + (trace + 0.5) * plot.width() / qMax(1, shot.traceCount());
+    return centreOf(trace, shot.traceCount(), plotRect(size));
 }
 
 int GatherPlot::traceAt(const QPoint &point, const QSize &size) const
@@ -495,7 +500,7 @@ void GatherPlot::paintOver(QPainter &painter, const QRect &plot) const
     painter.setPen(Qt::NoPen);
     painter.setBrush(kFlagColour);
     for (const int i : marked) {
-        const double x = plot.left() + (i + 0.5) * plot.width() / qMax(1, n); // as traceCentre has it
+        const double x = centreOf(i, n, plot);
         painter.drawPolygon(QPolygonF({QPointF(x - 4, plot.top() - kMarkHeight), QPointF(x + 4, plot.top() - kMarkHeight),
                                        QPointF(x, plot.top() - 1)}));
     }
