@@ -460,17 +460,21 @@ QImage GatherPlot::image(const QSize &size) const
     if (picture.size() != size || !picture.isDetached())
         picture = QImage(size, QImage::Format_RGB32);
     const QRect plot = plotRect(size);
-    QPainter painter(&picture);
-    if (plot.isEmpty()) {
-        painter.fillRect(picture.rect(), Qt::white);
-        return picture;
+    {
+        // Ended before the picture is handed out: a copy of an image that is being painted is a
+        // deep one, 4 MB for a full-screen window.
+        QPainter painter(&picture);
+        if (plot.isEmpty()) {
+            painter.fillRect(picture.rect(), Qt::white);
+        } else {
+            drawTraces(picture, plot);
+            for (const QRect &margin : {QRect(0, 0, size.width(), plot.top()), QRect(0, plot.top(), plot.left(), plot.height()),
+                                        QRect(plot.right() + 1, plot.top(), size.width() - plot.right() - 1, plot.height()),
+                                        QRect(0, plot.bottom() + 1, size.width(), size.height() - plot.bottom() - 1)})
+                painter.fillRect(margin, Qt::white);
+            paintOver(painter, plot);
+        }
     }
-    drawTraces(picture, plot);
-    for (const QRect &margin : {QRect(0, 0, size.width(), plot.top()), QRect(0, plot.top(), plot.left(), plot.height()),
-                                QRect(plot.right() + 1, plot.top(), size.width() - plot.right() - 1, plot.height()),
-                                QRect(0, plot.bottom() + 1, size.width(), size.height() - plot.bottom() - 1)})
-        painter.fillRect(margin, Qt::white);
-    paintOver(painter, plot);
     return picture;
 }
 
