@@ -150,15 +150,21 @@ int main(int argc, char **argv)
         };
     };
     // A change of shot as the user makes it, drawn before the clock stops: grab() paints what
-    // the screen would show, where the offscreen platform's repaint() may leave it undone.
+    // the screen would show, where the offscreen platform's repaint() may leave it undone. The
+    // window reads the traces beside the table, so the clock runs until they are in and drawn;
+    // both steps then handle whatever events they left.
     const auto changeOpen = [&](int) {
         combo->setCurrentIndex(nextShot());
         viewer.grab();
+        while (window->isReading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         canvas->grab();
+        QCoreApplication::processEvents();
     };
     const auto changeTable = [&](int run) {
         tableCombo->setCurrentIndex((run + 1) % kShots);
         tableOnly.grab();
+        QCoreApplication::processEvents();
     };
     const std::vector<double> t = interleaved({floor, draw(GatherStyle::Grey), draw(GatherStyle::Wiggle), changeOpen, changeTable});
     if (gather.traceCount() != kTraces || gather.samples != kSamples) {

@@ -156,6 +156,7 @@ private slots:
                 QTest::keySequence(viewer, QKeySequence(Qt::CTRL | Qt::Key_T));
                 QWidget *gather = viewer->findChild<QWidget *>(QStringLiteral("GatherWindow"));
                 QVERIFY(gather && gather->isVisible());
+                QTRY_VERIFY(!gather->property("reading").toBool());
                 gather->findChild<QSpinBox *>(QStringLiteral("velocitySpin"))->setValue(2000);
                 gather->grab().save(screenshots + QStringLiteral("-gather.png"));
             }

@@ -33,8 +33,9 @@ class tst_GatherWindow : public QObject
     std::unique_ptr<ShowHeaderTable> viewer;
     GatherWindow *window = nullptr;
 
-    // A viewer on the line with its gather window opened by Ctrl+T, as a user opens it.
-    void openViewer()
+    // A viewer on the line with its gather window opened by Ctrl+T, as a user opens it; the
+    // window's first shot in unless told not to wait for it.
+    void openViewer(bool settle = true)
     {
         viewer = std::make_unique<ShowHeaderTable>(&params, shots);
         viewer->show();
@@ -43,6 +44,16 @@ class tst_GatherWindow : public QObject
         QTest::keySequence(viewer.get(), QKeySequence(Qt::CTRL | Qt::Key_T));
         window = viewer->findChild<GatherWindow *>();
         QVERIFY(window && window->isVisible());
+        if (settle)
+            QTRY_VERIFY(!window->isReading());
+    }
+
+    // The viewer's shot changes by its buttons, the window's picture once the traces are in.
+    void press(const QStringList &buttons)
+    {
+        for (const QString &button : buttons)
+            QTest::mouseClick(viewer->findChild<QPushButton *>(button), Qt::LeftButton);
+        QTRY_VERIFY(!window->isReading());
     }
 
 private slots:
@@ -66,22 +77,23 @@ private slots:
 
     void followsTheShot_data()
     {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("buttons");
         QTest::addColumn<int>("shot");
         QTest::addColumn<QVector<int>>("flagged");
-        QTest::newRow("opens on the viewer's shot") << "" << 0 << QVector<int>{};
-        QTest::newRow("forward onto the shot with one source_x off") << "upButton" << 1 << QVector<int>{kPlanted};
-        QTest::newRow("to the last shot") << "toEndButton" << 2 << QVector<int>{};
+        QTest::newRow("opens on the viewer's shot") << QStringList() << 0 << QVector<int>{};
+        QTest::newRow("forward onto the shot with one source_x off") << QStringList{"upButton"} << 1 << QVector<int>{kPlanted};
+        QTest::newRow("to the last shot") << QStringList{"toEndButton"} << 2 << QVector<int>{};
+        // The second press comes while the first shot's traces are still being read.
+        QTest::newRow("on twice, faster than the reads") << QStringList{"upButton", "upButton"} << 2 << QVector<int>{};
     }
 
     void followsTheShot()
     {
-        QFETCH(QString, button);
+        QFETCH(QStringList, buttons);
         QFETCH(int, shot);
         QFETCH(QVector<int>, flagged);
         openViewer();
-        if (!button.isEmpty())
-            QTest::mouseClick(viewer->findChild<QPushButton *>(button), Qt::LeftButton);
+        press(buttons);
         QCOMPARE(window->plot().gather().entry.ffid, shots.at(shot).ffid);
         QCOMPARE(window->plot().gather().traceCount(), kChannels);
         QCOMPARE(window->plot().flagged(), flagged);
@@ -89,6 +101,14 @@ private slots:
         // It belongs to the viewer and goes with it.
         viewer->reject();
         QVERIFY(!window->isVisible());
+    }
+
+    // Gone while a shot is being read: the window waits for its reader, which works on its members.
+    void closedWhileReading()
+    {
+        openViewer(false);
+        QTest::mouseClick(viewer->findChild<QPushButton *>(QStringLiteral("upButton")), Qt::LeftButton);
+        viewer.reset();
     }
 
     void selectionBothWays()
@@ -112,7 +132,7 @@ private slots:
             QCOMPARE(selectedRows(table), QVector<int>({10, 12}));
             QCOMPARE(window->plot().selected(), QVector<int>({10, 12}));
             // A new shot comes with a new table model: nothing selected, and the link still holds.
-            QTest::mouseClick(viewer->findChild<QPushButton *>(QStringLiteral("upButton")), Qt::LeftButton);
+            press({QStringLiteral("upButton")});
             QCOMPARE(window->plot().selected(), QVector<int>());
         }
     }

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSpinBox>
+#include <QThreadPool>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -165,12 +166,17 @@ void GatherWindow::showEvent(QShowEvent *event)
     readShot();
 }
 
+GatherWindow::~GatherWindow()
+{
+    // The reader works on this window's members until it is done.
+    reader.waitForDone();
+}
+
 void GatherWindow::readShot()
 {
     const int index = shotCombo->currentIndex();
     if (index < 0 || index >= shots.size())
         return;
-    const ShotEntry &shot = shots.at(index);
     if (!inspected) {
         // The file's geometry once: it does not change while the viewer shows it.
         inspected = true;
@@ -184,25 +190,50 @@ void GatherWindow::readShot()
             endSpin->setValue(length > 0 ? length : int(qMin<qint64>(kMaxTimeMs, geometry.samples)));
         }
     }
-    // The settings before the read, which takes the picture's samples trace by trace at them.
-    gatherPlot.setSettings(controlSettings());
-    QString problem = fileProblem;
-    if (problem.isEmpty()) {
-        gatherPlot.readGather(segyPath, geometry, TraceDecoder(layout, geometry.byteOrder), shot, canvas->size(), &problem);
-    } else {
-        ShotGather gather;
-        gather.entry = shot;
-        gatherPlot.setGather(std::move(gather));
-    }
-    message->setText(problem.isEmpty() ? QString() : tr("Cannot show the traces of %1: %2").arg(segyPath, problem));
-    message->setVisible(!problem.isEmpty());
-    gatherPlot.setTitle(QFileInfo(segyPath).fileName());
-    setWindowTitle(tr("Traces of FFID %1").arg(shot.ffid));
-    // The viewer gives every shot a fresh model, and with it a fresh selection model.
+    // The viewer gives every shot a fresh model, and with it a fresh selection model; the traces
+    // take its selection once they are in.
     disconnect(selectionWatch);
     if (QItemSelectionModel *selection = table->selectionModel())
         selectionWatch = connect(selection, &QItemSelectionModel::selectionChanged, this, &GatherWindow::followSelection);
+    // One read at a time: the shot that the viewer has moved on to meanwhile is read next.
+    if (!isReading())
+        startRead(index);
+}
+
+void GatherWindow::startRead(int index)
+{
+    const ShotEntry shot = shots.at(index);
+    if (!fileProblem.isEmpty()) {
+        ShotGather gather;
+        gather.entry = shot;
+        nextPlot.setGather(std::move(gather));
+        showRead(fileProblem);
+        return;
+    }
+    readIndex = index;
+    // The settings and the size before the read, which takes the picture's samples trace by trace at them.
+    nextPlot.setSettings(controlSettings());
+    reader.start([this, shot, size = canvas->size(), decoder = TraceDecoder(layout, geometry.byteOrder)] {
+        QString problem;
+        nextPlot.readGather(segyPath, geometry, decoder, shot, size, &problem);
+        QMetaObject::invokeMethod(this, [this, problem] { showRead(problem); }, Qt::QueuedConnection);
+    });
+}
+
+void GatherWindow::showRead(const QString &problem)
+{
+    readIndex = -1;
+    std::swap(gatherPlot, nextPlot);
+    // Settings changed during the read apply now; the picture's samples are taken again if they move them.
+    gatherPlot.setSettings(controlSettings());
+    gatherPlot.setTitle(QFileInfo(segyPath).fileName());
+    message->setText(problem.isEmpty() ? QString() : tr("Cannot show the traces of %1: %2").arg(segyPath, problem));
+    message->setVisible(!problem.isEmpty());
+    setWindowTitle(tr("Traces of FFID %1").arg(gatherPlot.gather().entry.ffid));
     followSelection();
+    const int index = shotCombo->currentIndex();
+    if (isVisible() && index >= 0 && index < shots.size() && shots.at(index).firstTrace != gatherPlot.gather().entry.firstTrace)
+        startRead(index);
 }
 
 GatherSettings GatherWindow::controlSettings() const

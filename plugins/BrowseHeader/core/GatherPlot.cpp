@@ -117,8 +117,10 @@ bool GatherPlot::readGather(const QString &segyPath, const SegyGeometry &geometr
             // The reader has checked the traces by now, and knows the samples and their interval.
             sampling = rows > 0 && read.samples > 0;
             sampled = samplingFor(rows);
-            if (sampling)
+            if (sampling) {
                 shown.resize(size_t(count * rows));
+                held.resize(size_t(count));
+            }
         }
         if (sampling)
             sampleTrace(trace);
@@ -291,8 +293,9 @@ void GatherPlot::blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) c
     }
 }
 
-// The trace's amplitude at the time of each of sampled's rows, gained and moved out (NaN where the
-// moved trace has no sample), into its column of shown. Only the rows' samples are looked at.
+// The trace's amplitude at the time of each of sampled's rows, gained and moved out, into its
+// column of shown: 0 where the moved trace has no sample, and the rows where it has one into held.
+// Only the rows' samples are looked at.
 void GatherPlot::sampleTrace(int trace) const
 {
     const float *x = shot.trace(trace);
@@ -327,10 +330,10 @@ void GatherPlot::sampleTrace(int trace) const
         index[y] = int(position(y));
     if (half > 0 && top < bottom)
         blockGains(x, half, index[top] / kAgcBlock, index[bottom - 1] / kAgcBlock + 1);
+    held[size_t(trace)] = {top, bottom};
     float *column = shown.data() + trace;
-    const float none = std::numeric_limits<float>::quiet_NaN();
     for (int y = 0; y < top; ++y)
-        column[y * stride] = none;
+        column[y * stride] = 0.0f;
     if (half > 0) {
         const float *g = gain.data();
         for (int y = top; y < bottom; ++y)
@@ -340,7 +343,7 @@ void GatherPlot::sampleTrace(int trace) const
             column[y * stride] = finiteOrZero(x[index[y]]);
     }
     for (int y = bottom; y < rows; ++y)
-        column[y * stride] = none;
+        column[y * stride] = 0.0f;
 }
 
 // Every trace's values at the rows, row after row: those taken as the shot was read where they
@@ -351,6 +354,7 @@ const std::vector<float> &GatherPlot::shownValues(int rows) const
     if (!sampledValid || !(sampled == wanted)) {
         sampled = wanted;
         shown.resize(size_t(qint64(shot.traceCount()) * rows));
+        held.resize(size_t(shot.traceCount()));
         for (int i = 0; i < shot.traceCount(); ++i)
             sampleTrace(i);
         sampledValid = true;
@@ -372,7 +376,9 @@ float GatherPlot::clipLevel() const
     std::vector<float> magnitudes;
     magnitudes.reserve(size_t(total / stride + 1));
     for (qint64 k = 0; k < total; k += stride) {
-        if (shown[size_t(k)] == shown[size_t(k)])
+        const RowRange &range = held[size_t(k % perRow)];
+        const qint64 row = k / perRow;
+        if (row >= range.first && row < range.second)
             magnitudes.push_back(std::fabs(shown[size_t(k)]));
     }
     float clip = 0.0f;
@@ -413,7 +419,7 @@ void GatherPlot::drawTraces(QImage &image, const QRect &area) const
             const float *row = values.data() + qint64(y) * n;
             for (int i = 0; i < n; ++i) {
                 const double centre = (i + 0.5) * spacing;
-                const float v = row[i] == row[i] ? qBound(-1.0f, row[i] * scale, 1.0f) : 0.0f;
+                const float v = qBound(-1.0f, row[i] * scale, 1.0f);
                 const int x = qBound(0, int(centre + v * spacing + 0.5), width - 1);
                 const int last = previous[size_t(i)] < 0 ? x : previous[size_t(i)];
                 for (int p = qMin(x, last); p <= qMax(x, last); ++p)
@@ -426,27 +432,23 @@ void GatherPlot::drawTraces(QImage &image, const QRect &area) const
         return;
     }
 
-    // Each row's traces coloured once, then spread over the row's pixels. The levels are worked
-    // out without a branch, as the amplitudes' signs come at random.
+    // Each row's traces given a level once, then their colours spread over the row's pixels.
+    // The levels are worked out without a branch, as the amplitudes' signs come at random: from
+    // -clip to clip onto 0 to 255, rounded, that is 0.5 to 255.5 truncated.
     const std::array<QRgb, 256> map = colourMap(current.style);
     std::vector<int> traceOf(size_t(width), 0);
     for (int x = 0; x < width; ++x)
         traceOf[size_t(x)] = int(qint64(x) * n / width);
-    std::vector<int> levels(static_cast<size_t>(n));
-    std::vector<QRgb> colours(static_cast<size_t>(n));
-    int *level = levels.data();
+    std::vector<quint8> levels(static_cast<size_t>(n));
+    quint8 *level = levels.data();
+    const float toLevel = 127.5f * scale;
     for (int y = 0; y < rows; ++y) {
         const float *row = values.data() + qint64(y) * n;
-        for (int i = 0; i < n; ++i) {
-            // No sample shows as zero; from -1 to 1 onto 0 to 255, rounded: 0.5 to 255.5 truncated.
-            const float v = row[i] == row[i] ? row[i] * scale : 0.0f;
-            level[i] = int((std::min(std::max(v, -1.0f), 1.0f) + 1.0f) * 127.5f + 0.5f);
-        }
         for (int i = 0; i < n; ++i)
-            colours[size_t(i)] = map[size_t(level[i])];
+            level[i] = quint8(int(std::min(std::max(row[i] * toLevel + 128.0f, 0.5f), 255.5f)));
         QRgb *pixels = line(y);
         for (int x = 0; x < width; ++x)
-            pixels[x] = colours[size_t(traceOf[size_t(x)])];
+            pixels[x] = map[level[traceOf[size_t(x)]]];
     }
 }
 

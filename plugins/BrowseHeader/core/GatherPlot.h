@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVector>
 
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -107,6 +108,8 @@ private:
     mutable Sampling sampled;
     mutable bool sampledValid = false;
     mutable std::vector<float> shown;
+    using RowRange = std::pair<int, int>;
+    mutable std::vector<RowRange> held; // each trace's rows from first to last (not included) that hold a sample
     mutable std::vector<double> energy; // one trace's energy before each gain block
     mutable std::vector<float> gain;    // and the gain of each block
     mutable std::vector<float> windowSamples;
