@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <numeric>
@@ -57,6 +58,19 @@ std::array<QRgb, 256> colourMap(GatherStyle style)
         }
     }
     return map;
+}
+
+// 1 / sqrt(x) for a positive, finite x, to within 5 parts in a million (a colour level is 1 in
+// 256): a first guess from the float's bits, then one Newton step. Multiplications only, where
+// a division and a square root would queue up on the one unit that does both, once a block.
+float inverseSqrt(float x)
+{
+    quint32 bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    bits = 0x5f375a86u - (bits >> 1);
+    float y;
+    std::memcpy(&y, &bits, sizeof y);
+    return y * (1.5f - 0.5f * x * y * y);
 }
 
 float finiteOrZero(float v)
@@ -210,7 +224,7 @@ void GatherPlot::blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) c
     const qint64 first = windowFrom(lo);
     const qint64 last = windowTo(hi - 1);
     gain.resize(size_t(blocks));
-    windowSamples.resize(size_t(blocks));
+    perSample.resize(size_t(blocks));
     energy.resize(size_t(blocks + 1));
     // Each block's energy, as four partial sums side by side.
     float *sum = gain.data();
@@ -263,32 +277,32 @@ void GatherPlot::blockGains(const float *x, qint64 half, qint64 lo, qint64 hi) c
         }
     }
 
-    // The energy in each block's window and the samples it holds. Inside the trace every window
-    // reaches the same number of blocks either side of its own, and holds the same samples.
+    // The energy in each block's window and one over the samples it holds. Inside the trace every
+    // window reaches the same number of blocks either side of its own, and holds the same samples.
     const qint64 before = (half + kAgcBlock - 1) / kAgcBlock;
     const qint64 after = (kAgcBlock - 1 + half) / kAgcBlock + 1;
     const qint64 inFrom = qMin(blocks, before);
     const qint64 room = samples - kAgcBlock - half; // for the last whole window to end inside the trace
     const qint64 inTo = room < 0 ? inFrom : qBound(inFrom, qMin(room / kAgcBlock, samples / kAgcBlock - after) + 1, blocks);
-    float *count = windowSamples.data();
+    float *share = perSample.data();
     const auto edge = [&](qint64 b) {
         const qint64 from = windowFrom(b);
         const qint64 to = windowTo(b);
-        count[b] = float(qMin(samples, to * kAgcBlock) - from * kAgcBlock);
+        share[b] = 1.0f / float(qMin(samples, to * kAgcBlock) - from * kAgcBlock);
         sum[b] = float(qMax(0.0, total[to] - total[from]));
     };
     for (qint64 b = lo; b < qMin(hi, inFrom); ++b)
         edge(b);
-    const float inside = float((before + after) * kAgcBlock);
+    const float inside = 1.0f / float((before + after) * kAgcBlock);
     for (qint64 b = qMax(lo, inFrom); b < qMin(hi, inTo); ++b) {
-        count[b] = inside;
+        share[b] = inside;
         sum[b] = float(std::max(0.0, total[b + after] - total[b - before]));
     }
     for (qint64 b = qMax(lo, inTo); b < hi; ++b)
         edge(b);
     // Worked out for every block and then kept or not, so that no branch stands in the way.
     for (qint64 b = lo; b < hi; ++b) {
-        const float factor = std::sqrt(count[b] / std::max(sum[b], std::numeric_limits<float>::min()));
+        const float factor = inverseSqrt(std::max(sum[b] * share[b], std::numeric_limits<float>::min()));
         sum[b] = sum[b] > 0.0f ? factor : 0.0f;
     }
 }
@@ -375,11 +389,18 @@ float GatherPlot::clipLevel() const
         ++stride;
     std::vector<float> magnitudes;
     magnitudes.reserve(size_t(total / stride + 1));
+    // The row and the trace of each amplitude taken, counted along rather than divided out.
+    qint64 row = 0;
+    qint64 trace = 0;
     for (qint64 k = 0; k < total; k += stride) {
-        const RowRange &range = held[size_t(k % perRow)];
-        const qint64 row = k / perRow;
+        const RowRange &range = held[size_t(trace)];
         if (row >= range.first && row < range.second)
             magnitudes.push_back(std::fabs(shown[size_t(k)]));
+        trace += stride;
+        if (trace >= perRow) {
+            row += trace / perRow;
+            trace %= perRow;
+        }
     }
     float clip = 0.0f;
     if (!magnitudes.empty()) {

@@ -112,7 +112,7 @@ private:
     mutable std::vector<RowRange> held; // each trace's rows from first to last (not included) that hold a sample
     mutable std::vector<double> energy; // one trace's energy before each gain block
     mutable std::vector<float> gain;    // and the gain of each block
-    mutable std::vector<float> windowSamples;
+    mutable std::vector<float> perSample; // one over the samples in each block's window
     mutable std::vector<int> at; // the sample at each row
     mutable QImage picture;
 };
