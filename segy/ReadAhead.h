@@ -2,10 +2,13 @@
 
 #include <QtGlobal>
 
+#include <memory>
+
 /// Tells the kernel which bytes of a SEG-Y file a scan of its trace headers needs next, so that a
 /// file that is not in the page cache is read at the storage's rate instead of one page fault at a
 /// time. Long traces have only their header pages asked for, so that their samples are never
-/// read; short ones are read whole, in the long runs storage serves fastest. Asking to read ahead
+/// read; short ones are read whole, in the long runs storage serves fastest, by a thread of the
+/// read-ahead's own that reads a byte of every page ahead of the scan. Asking to read ahead
 /// returns at once; the scan itself stays on the calling thread.
 class ReadAhead
 {
@@ -13,6 +16,9 @@ public:
     /// The traces of the file open as fd: totalTraces of trBytes from firstTrace, of which the scan
     /// reads the leading headerBytes.
     ReadAhead(int fd, qint64 firstTrace, qint64 trBytes, int headerBytes, qint64 totalTraces);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
 
     /// How a mapping of traces should be read (madvise): page by page for headers only, else in runs.
     int mappingAdvice() const;
@@ -21,9 +27,7 @@ public:
     void reach(qint64 trace);
 
 private:
-    // Whether every page of the range is in the page cache already, where asking for it again
-    // would cost a look-up per page for nothing. False where the kernel cannot tell (before 6.5).
-    bool allCached(qint64 from, qint64 length) const;
+    class Reader;
 
     int fd;
     qint64 firstTrace;
@@ -34,4 +38,5 @@ private:
     qint64 distance = 1;
     qint64 step = 1;
     qint64 requested = 0;
+    std::unique_ptr<Reader> reader; // for traces read whole
 };
