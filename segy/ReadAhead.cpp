@@ -156,7 +156,9 @@ ReadAhead::~ReadAhead() = default;
 
 int ReadAhead::mappingAdvice() const
 {
-    return headersOnly ? MADV_RANDOM : MADV_SEQUENTIAL;
+    // Whole traces come in through the reader: a sequential hint would have the scan's own faults
+    // read ahead as well, racing it.
+    return headersOnly ? MADV_RANDOM : MADV_NORMAL;
 }
 
 void ReadAhead::reach(qint64 trace)

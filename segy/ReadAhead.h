@@ -20,7 +20,8 @@ public:
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;
 
-    /// How a mapping of traces should be read (madvise): page by page for headers only, else in runs.
+    /// How a mapping of traces should be read (madvise): page by page for headers only, else as
+    /// the kernel does by default, finding what the reader brought in.
     int mappingAdvice() const;
 
     /// The scan is about to read the trace: keep the read-ahead the distance in front of it.
