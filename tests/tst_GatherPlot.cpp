@@ -172,6 +172,37 @@ private slots:
                  && swing.at(1) <= bounds.at(3), qPrintable(QStringLiteral("%1 %2").arg(swing.at(0)).arg(swing.at(1))));
     }
 
+    // The clip percentile is taken over the samples there are: the rows past the traces' end, two
+    // thirds of the picture here, hold none and must not pull the clip level down.
+    void clipOverSamplesOnly()
+    {
+        ShotGather gather;
+        gather.samples = 500;
+        gather.intervalMs = 2.0;
+        gather.records = QVector<fbRec>(2, fbRec{});
+        for (int s = 0; s < 2 * gather.samples; ++s)
+            gather.values.append(float(std::sin(2 * M_PI * 10.0 * (s % gather.samples) * gather.intervalMs / 1000.0)));
+        GatherPlot plot;
+        plot.setGather(gather);
+        GatherSettings settings;
+        settings.clipPercentile = 80.0;
+        settings.endMs = 3 * gather.samples * gather.intervalMs;
+        plot.setSettings(settings);
+        const QSize size = sizeWithRows(plot, 200, 300);
+        const QImage image = plot.image(size);
+        const QRect area = plot.plotRect(size);
+        // The rows meet the wave at 0, 0.59 and 0.95 of its peak, two fifths of them at 0.95, the
+        // 80th percentile, which reach full black or white. With the empty rows counted the clip
+        // level falls to 0.59, and four fifths would.
+        int full = 0;
+        const int rows = area.height() / 3;
+        for (int y = area.top(); y < area.top() + rows; ++y) {
+            const int grey = qGray(image.pixel(int(plot.traceCentre(0, size)), y));
+            full += grey == 0 || grey == 255;
+        }
+        QVERIFY2(full > rows / 5 && full < rows * 3 / 5, qPrintable(QStringLiteral("%1 of %2 rows at full colour").arg(full).arg(rows)));
+    }
+
     void labels_data()
     {
         QTest::addColumn<int>("label");
