@@ -143,9 +143,10 @@ ReadAhead::ReadAhead(int fd, qint64 firstTrace, qint64 trBytes, int headerBytes,
     step = std::max<qint64>(1, distance / kReadAheadSteps);
     // Left to itself the kernel reads around every fault or read, samples and all.
     ::posix_fadvise(fd, 0, 0, headersOnly ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL);
-    if (!headersOnly) {
-        // Where no thread can be started, or the file not opened again, the scan's own faults
-        // read ahead, only slower.
+    // A file already in the page cache needs no reader, nor the cost of starting one: a survey
+    // of many small files checked again is mostly that. Where no thread can be started, or the
+    // file not opened again, the scan's own faults read ahead, only slower.
+    if (!headersOnly && !allCached(fd, firstTrace, totalTraces * trBytes)) {
         reader = std::make_unique<Reader>(fd, firstTrace);
         if (reader->opened())
             reader->start();
@@ -171,7 +172,7 @@ void ReadAhead::reach(qint64 trace)
     if (headersOnly) {
         for (qint64 t = requested; t < target; ++t)
             ::posix_fadvise(fd, firstTrace + t * trBytes, headerBytes, POSIX_FADV_WILLNEED);
-    } else {
+    } else if (reader) {
         reader->want(firstTrace + trace * trBytes, firstTrace + target * trBytes);
     }
     requested = target;
