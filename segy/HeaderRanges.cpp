@@ -15,7 +15,7 @@ constexpr double kExactIntegers = 9007199254740992.0;
 // 32 KiB a field: integers from 32,768 below a field's first value to 229,375 above it.
 constexpr qint64 kWindowBits = qint64(1) << 18;
 // How many traces ahead a header is fetched, in lines of this many bytes, where traces are this long.
-constexpr qint64 kPrefetchTraces = 8;
+constexpr qint64 kPrefetchTraces = 2;
 constexpr qint64 kPrefetchStride = 4096;
 constexpr int kCacheLineBytes = 64;
 constexpr int kHeaderLines = kTraceHeaderBytes / kCacheLineBytes;
