@@ -14,11 +14,10 @@ constexpr size_t kFirstSlots = 16;
 constexpr double kExactIntegers = 9007199254740992.0;
 // 32 KiB a field: integers from 32,768 below a field's first value to 229,375 above it.
 constexpr qint64 kWindowBits = qint64(1) << 18;
-// How many traces ahead a header is fetched, in lines of this many bytes, where traces are this long.
+// How many traces ahead a header is fetched, a line of this many bytes at a time, where traces are this long.
 constexpr qint64 kPrefetchTraces = 2;
 constexpr qint64 kPrefetchStride = 4096;
 constexpr int kCacheLineBytes = 64;
-constexpr int kHeaderLines = kTraceHeaderBytes / kCacheLineBytes;
 
 quint64 bitsOf(double value)
 {
@@ -217,9 +216,10 @@ void HeaderRanges::add(const char *first, qint64 headers, qint64 stride)
     for (qint64 t = 0; t < headers; ++t) {
         const auto *header = reinterpret_cast<const uchar *>(first + t * stride);
         if (t < fetchUntil) {
+            // Every line the header touches, from its first byte to its last, wherever it starts.
             const char *ahead = first + (t + kPrefetchTraces) * stride;
-            for (int line = 0; line < kHeaderLines; ++line)
-                __builtin_prefetch(ahead + line * kCacheLineBytes);
+            for (int at = 0; at < kTraceHeaderBytes; at += kCacheLineBytes)
+                __builtin_prefetch(ahead + at);
             __builtin_prefetch(ahead + kTraceHeaderBytes - 1);
         }
         if (!before) {

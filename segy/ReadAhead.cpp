@@ -150,6 +150,8 @@ ReadAhead::ReadAhead(int fd, qint64 firstTrace, qint64 trBytes, int headerBytes,
         reader = std::make_unique<Reader>(fd, firstTrace);
         if (reader->opened())
             reader->start();
+        else
+            reader.reset();
     }
 }
 
