@@ -24,6 +24,10 @@ public:
     /// the kernel does by default, finding what the reader brought in.
     int mappingAdvice() const;
 
+    /// Whether a thread of its own is reading the file in beside the scan: short traces of a file
+    /// that was not all in the page cache.
+    bool readsBeside() const { return reader != nullptr; }
+
     /// The scan is about to read the trace: keep the read-ahead the distance in front of it.
     void reach(qint64 trace);
 
