@@ -42,7 +42,7 @@ namespace {
 constexpr int kTracesPerShot = 240;
 constexpr int kOurRepeats = 3;
 // Rounds of the runs compared closely, qc against numpy and range against qc.
-constexpr int kInterleavedRounds = 7;
+constexpr int kInterleavedRounds = 11;
 constexpr qint64 kOutputFlushBytes = qint64(1) << 20;
 const CustomFields kCustom{71, 2, 237, 4};
 
