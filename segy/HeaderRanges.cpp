@@ -62,8 +62,9 @@ bool HeaderRanges::DistinctSet::place(double value, quint64 bits)
 {
     // Integers near the field's first are bits of a window: nearby values, as CDP numbers and
     // channels are, then share cache lines where a hash would scatter them over the table.
-    if (std::fabs(value) < kExactIntegers && value == std::trunc(value)) {
-        const qint64 v = qint64(value);
+    // Converted back and compared rather than std::trunc, a call into libm on most x86-64 builds.
+    const qint64 v = std::fabs(value) < kExactIntegers ? qint64(value) : 0;
+    if (double(v) == value) {
         if (window.empty()) {
             window.assign(kWindowBits / 64, 0);
             windowStart = v - kWindowBits / 8;
@@ -153,8 +154,19 @@ void HeaderRanges::addWord(int field, const Field &at)
 {
     if (at.offset < 0)
         return;
-    for (int w = at.offset / 8; w <= (at.offset + fieldWidth(at.type) - 1) / 8; ++w)
-        fieldsOfWord[w].push_back(field);
+    const int end = at.offset + fieldWidth(at.type);
+    for (int w = at.offset / 8; w <= (end - 1) / 8; ++w) {
+        // The bytes of the word that are the field's, as the word is loaded on this machine.
+        uchar bytes[8] = {};
+        for (int b = std::max(at.offset, 8 * w); b < std::min(end, 8 * w + 8); ++b)
+            bytes[b - 8 * w] = 0xff;
+        const quint64 mask = qFromUnaligned<quint64>(bytes);
+        std::vector<WordField> &word = fieldsOfWord[w];
+        if (!word.empty() && word.back().field == field)
+            word.back().mask |= mask; // a scaled field and its scalar in one word
+        else
+            word.push_back({field, mask});
+    }
 }
 
 double HeaderRanges::valueOf(const Field &field, const uchar *header) const
@@ -167,29 +179,21 @@ qint32 HeaderRanges::scalarOf(const Field &scalar, const uchar *header) const
     return scalar.offset < 0 ? 0 : decodeInt32(header + scalar.offset, scalar.type, order);
 }
 
-bool HeaderRanges::sameBytes(const Field &field, const uchar *header, const uchar *before)
+void HeaderRanges::take(Field &field, const uchar *header)
 {
-    if (field.offset < 0)
-        return true;
-    const uchar *now = header + field.offset;
-    const uchar *then = before + field.offset;
-    return fieldWidth(field.type) == 4 ? qFromUnaligned<quint32>(now) == qFromUnaligned<quint32>(then)
-                                       : qFromUnaligned<quint16>(now) == qFromUnaligned<quint16>(then);
-}
-
-void HeaderRanges::take(Field &field, const uchar *header, const uchar *before)
-{
-    // Fields that share a changed word with another mostly did not change themselves.
-    if (before && sameBytes(field, header, before)
-        && (field.role == FieldRole::Value || sameBytes(field.role == FieldRole::Coordinate ? coordScalar : elevScalar, header, before)))
-        return;
-    double v = valueOf(field, header);
-    if (field.role == FieldRole::Coordinate)
-        v = applyScalar(v, scalarOf(coordScalar, header));
-    else if (field.role == FieldRole::Elevation)
-        v = applyScalar(v, scalarOf(elevScalar, header));
-    // One pattern for each value: -0 is 0, and every NaN is one value.
-    v = std::isnan(v) ? std::numeric_limits<double>::quiet_NaN() : v + 0.0;
+    double v;
+    if (field.role == FieldRole::Value && field.type != FieldType::IbmFloat && field.type != FieldType::IeeeFloat) {
+        // Most fields are plain integers: never NaN nor -0, and decoded in place.
+        v = field.offset < 0 ? 0.0 : double(decodeInteger(header + field.offset, field.type, order));
+    } else {
+        v = valueOf(field, header);
+        if (field.role == FieldRole::Coordinate)
+            v = applyScalar(v, scalarOf(coordScalar, header));
+        else if (field.role == FieldRole::Elevation)
+            v = applyScalar(v, scalarOf(elevScalar, header));
+        // One pattern for each value: -0 is 0, and every NaN is one value.
+        v = std::isnan(v) ? std::numeric_limits<double>::quiet_NaN() : v + 0.0;
+    }
     const quint64 bits = std::isnan(v) ? kQuietNan : bitsOf(v);
     if (count > 0 && bits == field.lastBits)
         return;
@@ -224,14 +228,18 @@ void HeaderRanges::add(const char *first, qint64 headers, qint64 stride)
         }
         if (!before) {
             for (Field &f : fields)
-                take(f, header, nullptr);
+                take(f, header);
         } else {
-            // Most fields repeat from trace to trace: only those in words that changed are looked at.
+            // Most fields repeat from trace to trace: only those whose bytes, or whose scalar's,
+            // changed are looked at.
             for (int w = 0; w < kWords; ++w) {
-                if (qFromUnaligned<quint64>(header + 8 * w) == qFromUnaligned<quint64>(before + 8 * w))
+                const quint64 changed = qFromUnaligned<quint64>(header + 8 * w) ^ qFromUnaligned<quint64>(before + 8 * w);
+                if (!changed)
                     continue;
-                for (int f : fieldsOfWord[w])
-                    take(fields[size_t(f)], header, before);
+                for (const WordField &f : fieldsOfWord[w]) {
+                    if (changed & f.mask)
+                        take(fields[size_t(f.field)], header);
+                }
             }
         }
         before = header;

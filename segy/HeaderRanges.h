@@ -80,10 +80,8 @@ private:
 
     double valueOf(const Field &field, const uchar *header) const;
     qint32 scalarOf(const Field &scalar, const uchar *header) const;
-    static bool sameBytes(const Field &field, const uchar *header, const uchar *before);
-    // Takes the field's value in this header, given the header before it (or null for the first);
-    // a value equal to the last one changes nothing.
-    void take(Field &field, const uchar *header, const uchar *before);
+    // Takes the field's value in this header; a value equal to the last one changes nothing.
+    void take(Field &field, const uchar *header);
     static Field placed(const HeaderField &field);
     // Files the field under the words where `at` lies.
     void addWord(int field, const Field &at);
@@ -92,8 +90,14 @@ private:
     std::vector<Field> fields;
     Field coordScalar, elevScalar;
     // The fields whose value may change when a word (8 bytes) of the header changes: the words
-    // they lie in and, for scaled fields, the words of their scalar.
-    std::vector<int> fieldsOfWord[kWords];
+    // they lie in and, for scaled fields, the words of their scalar; with the bytes of the word
+    // that are theirs.
+    struct WordField
+    {
+        int field;
+        quint64 mask;
+    };
+    std::vector<WordField> fieldsOfWord[kWords];
     uchar previous[kTraceHeaderBytes] = {};
     qint64 count = 0;
     bool fetchAhead = true;

@@ -312,6 +312,7 @@ private slots:
             qToBigEndian<qint32>(qint32(t + 1), h); // the trace number, in the header's very first bytes
             qToBigEndian<qint16>(t == row.otherAt ? -10 : row.scalar, h + 70);
             qToBigEndian<qint32>(row.start + row.step * qint32(row.cycle ? t % row.cycle : t), h + 72);
+            qToBigEndian<qint16>(qint16(t % 5), h + 16);
         }
         const HeaderLayout layout = HeaderLayout::rev1();
         HeaderRanges ranges(layout, ByteOrder::BigEndian);
@@ -322,6 +323,13 @@ private slots:
         QCOMPARE(ranges.range(layout.indexOf("ffid")).distinct, 1);
         const HeaderRanges::Range numbers = ranges.range(layout.indexOf("trace_seq_line"));
         QCOMPARE((QVector<double>{numbers.min, numbers.max, numbers.last}), (QVector<double>{1, double(row.count), double(row.count)}));
+
+        // A field across two 8-byte words whose bytes change in the second only.
+        HeaderLayout across = HeaderLayout::rev1();
+        QVERIFY(across.setField("source_point", 15, FieldType::Int32));
+        HeaderRanges acrossRanges(across, ByteOrder::BigEndian);
+        acrossRanges.add(reinterpret_cast<const char *>(headers.data()), row.count, kTraceHeaderBytes);
+        QCOMPARE(acrossRanges.range(across.indexOf("source_point")).distinct, 5);
     }
 
     // The two files that segyio refuses or aborts on; their trace headers hold no sample count.
