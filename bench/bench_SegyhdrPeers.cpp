@@ -252,10 +252,16 @@ Measured Bench::time(const QStringList &command, bool cold, int repeats, int exp
 
 std::vector<Measured> Bench::interleaved(const std::vector<Timed> &commands, bool cold, int rounds)
 {
-    std::vector<std::vector<Measured>> runs(commands.size());
+    // Every other round starts with the last command, so that no command always runs just after
+    // the same one (what a run leaves behind, such as memory just freed, falls on the next); the
+    // others keep their order, so that one can use what the one before it wrote.
+    const size_t n = commands.size();
+    std::vector<std::vector<Measured>> runs(n);
     for (int r = 0; r < rounds; ++r) {
-        for (size_t c = 0; c < commands.size(); ++c)
+        for (size_t k = 0; k < n; ++k) {
+            const size_t c = r % 2 == 0 ? k : (k + n - 1) % n;
             runs[c].push_back(time(commands[c].command, cold, 1, commands[c].expectedStatus, commands[c].keepIndex));
+        }
     }
     std::vector<Measured> medians;
     for (std::vector<Measured> &each : runs)

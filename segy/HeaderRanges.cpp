@@ -216,7 +216,7 @@ void HeaderRanges::add(const char *first, qint64 headers, qint64 stride)
     // Long traces put every header on a page of its own, where the processor does not fetch ahead
     // by itself: the headers a few traces on are asked for while this one is compared. Shorter
     // ones it fetches itself, faster.
-    const qint64 fetchUntil = fetchAhead && stride >= kPrefetchStride ? headers - kPrefetchTraces : 0;
+    const qint64 fetchUntil = stride >= kPrefetchStride ? headers - kPrefetchTraces : 0;
     for (qint64 t = 0; t < headers; ++t) {
         const auto *header = reinterpret_cast<const uchar *>(first + t * stride);
         if (t < fetchUntil) {

@@ -29,9 +29,6 @@ public:
     /// The next headers in file order: 240 bytes at first, and as many more, each stride bytes
     /// after the one before.
     void add(const char *first, qint64 headers, qint64 stride);
-    /// Whether add() has the processor fetch the headers of long traces a few traces ahead (on
-    /// unless turned off). Off while the file is still being read in from storage beside the scan.
-    void setFetchAhead(bool on) { fetchAhead = on; }
 
     qint64 traces() const { return count; }
     /// Field i of the layout over the headers added so far.
@@ -100,5 +97,4 @@ private:
     std::vector<WordField> fieldsOfWord[kWords];
     uchar previous[kTraceHeaderBytes] = {};
     qint64 count = 0;
-    bool fetchAhead = true;
 };

@@ -29,6 +29,8 @@ constexpr qint64 kReadAheadSteps = 64;
 // in the page cache already, where reading it would cost a look-up a page for nothing.
 constexpr qint64 kReadStepBytes = 4096;
 constexpr qint64 kStretchBytes = qint64(1) << 20;
+// How far the reader must have got beyond a trace before a scan that follows it reads the trace.
+constexpr qint64 kFollowBytes = qint64(16) << 20;
 // cachestat(2), the same number on every architecture; the C library has no wrapper yet.
 constexpr long kCachestatSyscall = 451;
 
@@ -66,6 +68,7 @@ public:
         : fd(::open(QByteArray("/proc/self/fd/" + QByteArray::number(scanFd)).constData(), O_RDONLY | O_CLOEXEC))
         , done(from)
         , wanted(from)
+        , read(from)
     {
         if (fd >= 0)
             ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -85,6 +88,17 @@ public:
 
     bool opened() const { return fd >= 0; }
 
+    /// Returns once the reader has read up to the byte at, or has stopped short of it (a file cut
+    /// short, a failing read).
+    void waitUntilRead(qint64 at)
+    {
+        if (read.load(std::memory_order_acquire) >= at)
+            return;
+        QMutexLocker lock(&mutex);
+        while (read.load(std::memory_order_relaxed) < at && !ended)
+            progressed.wait(&mutex);
+    }
+
     /// The scan is at the byte at: read on from there, or from where the reader got to if that
     /// is further, up to the byte before end. What the scan has passed is not read again.
     void want(qint64 at, qint64 end)
@@ -97,6 +111,15 @@ public:
 
 protected:
     void run() override
+    {
+        readOn();
+        QMutexLocker lock(&mutex);
+        ended = true;
+        progressed.wakeAll();
+    }
+
+private:
+    void readOn()
     {
         for (;;) {
             qint64 end;
@@ -120,18 +143,23 @@ protected:
                     }
                 }
                 done += stretch;
+                QMutexLocker lock(&mutex);
+                read.store(done, std::memory_order_release);
+                progressed.wakeAll();
             }
         }
     }
 
-private:
     const int fd;
     qint64 done;   // the reader's own
     qint64 wanted; // these two under the mutex
     qint64 scanned = 0;
+    std::atomic<qint64> read; // where the reader has got to, told under the mutex
+    bool ended = false;       // under the mutex
     std::atomic<bool> stopping{false};
     QMutex mutex;
     QWaitCondition moved;
+    QWaitCondition progressed;
 };
 
 ReadAhead::ReadAhead(int fd, qint64 firstTrace, qint64 trBytes, int headerBytes, qint64 totalTraces)
@@ -150,7 +178,8 @@ ReadAhead::ReadAhead(int fd, qint64 firstTrace, qint64 trBytes, int headerBytes,
         reader = std::make_unique<Reader>(fd, firstTrace);
         if (reader->opened())
             reader->start();
-        else
+        // A reader that never ran would keep a scan that follows it waiting.
+        if (!reader->isRunning() && !reader->isFinished())
             reader.reset();
     }
 }
@@ -164,7 +193,19 @@ int ReadAhead::mappingAdvice() const
     return headersOnly ? MADV_RANDOM : MADV_NORMAL;
 }
 
+void ReadAhead::followReader()
+{
+    following = true;
+}
+
 void ReadAhead::reach(qint64 trace)
+{
+    ask(trace);
+    if (following && reader)
+        reader->waitUntilRead(std::min(firstTrace + totalTraces * trBytes, firstTrace + trace * trBytes + kFollowBytes));
+}
+
+void ReadAhead::ask(qint64 trace)
 {
     const qint64 target = std::min(totalTraces, trace + distance);
     if (target - requested < step && target < totalTraces)

@@ -24,15 +24,18 @@ public:
     /// the kernel does by default, finding what the reader brought in.
     int mappingAdvice() const;
 
-    /// Whether a thread of its own is reading the file in beside the scan: short traces of a file
-    /// that was not all in the page cache.
-    bool readsBeside() const { return reader != nullptr; }
+    /// Has reach() return only once the reader has read well beyond the trace, where there is a
+    /// reader: for a scan faster than the storage, which would otherwise read the pages as they
+    /// arrive.
+    void followReader();
 
     /// The scan is about to read the trace: keep the read-ahead the distance in front of it.
     void reach(qint64 trace);
 
 private:
     class Reader;
+
+    void ask(qint64 trace);
 
     int fd;
     qint64 firstTrace;
@@ -43,5 +46,6 @@ private:
     qint64 distance = 1;
     qint64 step = 1;
     qint64 requested = 0;
+    bool following = false;
     std::unique_ptr<Reader> reader; // for traces read whole
 };
