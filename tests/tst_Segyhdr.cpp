@@ -10,6 +10,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(SegyLine::Override)
 
 namespace {
@@ -320,6 +323,24 @@ private slots:
         QVERIFY(withBad.err.contains(notes.fileName() + " cannot be read as SEG-Y"));
         QCOMPARE(withBad.out.section('\n', 0, 0), QStringLiteral("file,shot,ffid,first_trace,last_trace,reason,field,min,max"));
         QVERIFY(withBad.out.section('\n', 1, 1).startsWith(b + ",1,6,1,8,varies,s_elev,"));
+    }
+
+    // A file coming in from storage: a reader reads ahead beside the pass, which keeps well behind
+    // it, and the table is the one the file gives from memory.
+    void rangeFromStorage()
+    {
+        SegyLine line = cleanLine();
+        line.layout.samples = 50; // 440-byte traces, read whole
+        line.traces = 60000;      // 26 MB, more than the pass keeps behind the reader
+        const QString path = fileOf(dir.filePath("."), line);
+        const Run fromMemory = segyhdr({"range", path});
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::fdatasync(fd) | ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+        ::close(fd);
+        const Run fromStorage = segyhdr({"range", path});
+        QCOMPARE(fromStorage.exitCode, 0);
+        QCOMPARE(fromStorage.out, fromMemory.out);
     }
 
     // On a terminal one bar follows the whole run, up to 100 %.
