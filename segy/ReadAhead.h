@@ -9,7 +9,7 @@
 /// time. Long traces have only their header pages asked for, so that their samples are never
 /// read; short ones are read whole, in the long runs storage serves fastest, by a thread of the
 /// read-ahead's own that reads a byte of every page ahead of the scan. Asking to read ahead
-/// returns at once; the scan itself stays on the calling thread.
+/// returns at once, unless the scan follows that reader; the scan itself stays on the calling thread.
 class ReadAhead
 {
 public:
